@@ -1,0 +1,117 @@
+#include "core/Controls.h"
+
+#include <algorithm>
+
+namespace vfd {
+
+void Control::SetEnabled(bool enabled) {
+  if (enabled_ == enabled) return;
+  enabled_ = enabled;
+  NotifyChanged();
+}
+
+void Control::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  NotifyChanged();
+}
+
+void CaptionControl::SetCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  NotifyChanged();
+}
+
+void Button::Click() {
+  if (Enabled() && on_click) on_click();
+}
+
+void Label::SetFont(int size, bool bold) {
+  if (font_size_ == size && bold_ == bold) return;
+  font_size_ = size;
+  bold_ = bold;
+  NotifyChanged();
+}
+
+void TextBox::SetText(std::string text) {
+  if (text_ == text) return;
+  text_ = std::move(text);
+  NotifyChanged();
+  if (on_change) on_change();
+}
+
+void ListBox::AddItem(std::string item) {
+  items_.push_back(std::move(item));
+  NotifyChanged();
+}
+
+void ListBox::Clear() {
+  items_.clear();
+  index_ = -1;
+  NotifyChanged();
+}
+
+void ListBox::SetListIndex(int index) {
+  if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+  if (index == index_) return;
+  index_ = index;
+  NotifyChanged();
+  if (on_select) on_select();
+}
+
+std::string ListBox::Text() const {
+  return index_ >= 0 ? items_[index_] : std::string();
+}
+
+int ListBox::Find(const std::string& text) const {
+  auto it = std::find(items_.begin(), items_.end(), text);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+void ComboBox::AddItem(std::string item) {
+  items_.push_back(std::move(item));
+  NotifyChanged();
+}
+
+void ComboBox::Clear() {
+  items_.clear();
+  text_.clear();
+  NotifyChanged();
+}
+
+void ComboBox::SetText(std::string text) {
+  if (text_ == text) return;
+  text_ = std::move(text);
+  NotifyChanged();
+}
+
+void OptionButton::SetValue(bool value) {
+  bool changed_now = value_ != value;
+  value_ = value;
+  if (changed_now) NotifyChanged();
+  if (value && on_click) on_click();
+}
+
+void CheckBox::SetChecked(bool checked) {
+  if (checked_ == checked) return;
+  checked_ = checked;
+  NotifyChanged();
+  if (on_click) on_click();
+}
+
+void Slider::SetValue(int value) {
+  value = std::clamp(value, min_, max_);
+  if (value_ == value) return;
+  value_ = value;
+  NotifyChanged();
+  if (on_change) on_change();
+}
+
+void Slider::SetSteps(int small_change, int large_change, int tick_frequency) {
+  small_change_ = small_change;
+  large_change_ = large_change;
+  tick_frequency_ = tick_frequency;
+  NotifyChanged();
+}
+
+}  // namespace vfd

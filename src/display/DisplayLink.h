@@ -1,0 +1,118 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/Controls.h"
+#include "core/EventLoop.h"
+#include "core/Timer.h"
+#include "core/UserDialogs.h"
+#include "display/Models.h"
+#include "display/ParallelLink.h"
+#include "display/SerialLink.h"
+
+namespace vfd {
+
+inline constexpr const char* kProgramVersion = "3.10";
+inline constexpr const char* kPortInUseMessage =
+    "You have selected a port that is currently in use. Please choose another.";
+
+// The main window's controls that the display link reads and changes. The window owns them.
+struct DisplayPanel {
+  Label& Line1;
+  Label& Line2;
+  Shape& DivLine;
+  ListBox& lstComport;
+  ListBox& lstSpeed;
+  ListBox& lstPPort;
+  Button& cmdBrightness;
+  Button& cmdClearMemory;
+  Button& cmdSelfTest;
+  Button& cmdRandomBrightness;
+  Button& cmdKnightrider;
+  Timer& Timer5;
+  Timer& Timer8;
+  // The twelve timers that drive display functions; a port-in-use error on a speed change stops
+  // whichever runs.
+  std::array<Timer*, 12> function_timers;
+  // One line of status on the main window for problems that need no dialog.
+  Label& lblStatus;
+};
+
+// The display link: model and geometry state, the four line writers, the device commands and
+// the port choices. Everything that becomes bytes for the display passes through here or through
+// the serial link's per-character commands.
+class DisplayLink {
+ public:
+  DisplayLink(DisplayPanel panel, SerialLink& serial, ParallelLink& parallel, EventLoop& loop,
+              MessageBoxes& boxes);
+
+  // --- state -------------------------------------------------------------------------------
+  int16_t screen_type = kScreen2x20;   // ScreenType
+  int16_t display_model = kModelNone;  // DisplayModel
+  int16_t brightness_level = 7;        // BrightnessLevel
+  int16_t glow_counter = 0;            // GlowCounter
+  int16_t parallel_busy = 0;           // ParallelBusy
+
+  SerialLink& serial() { return serial_; }
+  ParallelLink& parallel() { return parallel_; }
+  const DisplayPanel& panel() const { return panel_; }
+
+  // --- line writers ------------------------------------------------------------------------
+  void Write2x20(std::string_view line1, std::string_view line2);
+  void Write2x40(std::string_view line1, std::string_view line2);
+  void Write4x20(std::string_view row1, std::string_view row2, std::string_view row3,
+                 std::string_view row4);
+  void Write2x24(std::string_view line1, std::string_view line2);
+  // The usual dispatch of a function that composed two lines: by ScreenType, with the 4x20
+  // screen showing each line as two rows of 20. No screen type writes nothing.
+  void WriteLines(std::string_view line1, std::string_view line2);
+
+  // --- device commands ---------------------------------------------------------------------
+  void ApplyBrightness();
+  void StepBrightness();
+  void ClearDisplayMemory();
+  void ToggleSelfTest();
+  void InitDisplayModel();
+  void ShowSplash();
+  void GlowStepDown();
+  void GlowStepUp();
+  // Gives the preview labels the look of a screen type.
+  void SetPreviewLook(int16_t screen);
+
+  // Model-level sequences that other parts of the program reuse.
+  void SendModel2Command(uint8_t command);
+  void Model3Brightness(uint8_t level);
+  void Model3Instruction(uint8_t instruction);
+
+  // --- port choice -------------------------------------------------------------------------
+  void SelectComPort();
+  void SelectSpeed();
+  void SelectParallelBase();
+  // Puts a serial device path into the port list unless it is there already; returns its index.
+  int EnsurePortEntry(const std::string& port);
+
+  // The port-in-use answer: the message, then the port closed.
+  void PortInUse();
+  // Shows a problem in the status line (empty clears it).
+  void ReportStatus(const std::string& text);
+
+ private:
+  // Opens the serial port; a failure other than "in use" is told in the status line. The caller
+  // gives the in-use answer, which differs between callers.
+  SerialOpenResult::Status TryOpenSerial();
+  // TryOpenSerial with the plain in-use answer; true when the port is open.
+  bool OpenSerialOrExplain();
+  bool SerialReady() const { return serial_.IsSerialOpen(); }
+  bool ParallelReady() const { return parallel_.Base() != 0; }
+
+  DisplayPanel panel_;
+  SerialLink& serial_;
+  ParallelLink& parallel_;
+  EventLoop& loop_;
+  MessageBoxes& boxes_;
+};
+
+}  // namespace vfd

@@ -1,0 +1,140 @@
+#include "display/SerialLink.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vfd {
+namespace {
+
+// Poll period while bytes wait for the line. Short enough that a 19200-baud line never idles for
+// long, long enough to cost nothing.
+constexpr int kDrainPollMs = 2;
+
+}  // namespace
+
+SerialLink::SerialLink(SerialDevice& device, EventLoop& loop)
+    : device_(device), drain_timer_("SerialDrain", kDrainPollMs) {
+  drain_timer_.on_tick = [this] { Drain(); };
+  drain_timer_.AttachHost(&loop);
+}
+
+SerialLink::~SerialLink() = default;
+
+void SerialLink::SetSerialPort(std::string port) {
+  if (!IsSerialOpen()) port_ = std::move(port);
+}
+
+void SerialLink::SetSerialSettings(std::string settings) {
+  if (!IsSerialOpen()) settings_ = std::move(settings);
+}
+
+std::string SerialLink::DevicePath(const std::string& port) {
+  if (port.size() == 4 && port.starts_with("COM") && port[3] >= '1' && port[3] <= '4')
+    return "/dev/ttyS" + std::string(1, static_cast<char>(port[3] - 1));
+  if (port.starts_with("/")) return port;
+  return {};
+}
+
+int SerialLink::BaudOf(const std::string& settings) {
+  int baud = 0;
+  auto [ptr, ec] = std::from_chars(settings.data(), settings.data() + settings.size(), baud);
+  (void)ptr;
+  if (ec != std::errc() || baud <= 0) return 9600;
+  return baud;
+}
+
+SerialOpenResult SerialLink::OpenSerial() {
+  if (IsSerialOpen()) return {};
+  std::string path = DevicePath(port_);
+  if (path.empty()) {
+    SerialOpenResult result;
+    result.status = SerialOpenResult::Status::kFailed;
+    result.reason = "no such port";
+    return result;
+  }
+  ClearQueue();
+  return device_.Open(path, BaudOf(settings_));
+}
+
+void SerialLink::CloseSerial() {
+  if (!IsSerialOpen()) {
+    ClearQueue();
+    return;
+  }
+  std::string rest;
+  for (const Entry& e : queue_)
+    rest.append(e.bytes, e.sent, std::string::npos);
+  ClearQueue();
+  // Time the rest needs on the line, twice over, plus a margin; never more than three seconds
+  // so that an unplugged adapter cannot hold up a model change or the exit.
+  int baud = BaudOf(settings_);
+  int64_t needed_ms = static_cast<int64_t>(rest.size()) * 10 * 1000 / baud;
+  int timeout_ms = static_cast<int>(std::min<int64_t>(3000, 2 * needed_ms + 250));
+  device_.WriteAllAndDrain(reinterpret_cast<const uint8_t*>(rest.data()), rest.size(), timeout_ms);
+  device_.Close();
+}
+
+void SerialLink::SerialSend(std::string_view bytes) {
+  Enqueue(bytes, Kind::kCommand, -1);
+}
+
+void SerialLink::SendFrame(std::string_view bytes) {
+  Enqueue(bytes, Kind::kFrame, -1);
+}
+
+void SerialLink::SendCharLevel(std::string_view bytes, int position) {
+  Enqueue(bytes, Kind::kCharLevel, position);
+}
+
+size_t SerialLink::QueuedBytes() const {
+  size_t n = 0;
+  for (const Entry& e : queue_)
+    n += e.bytes.size() - e.sent;
+  return n;
+}
+
+void SerialLink::Enqueue(std::string_view bytes, Kind kind, int position) {
+  if (!IsSerialOpen() || bytes.empty()) return;
+  if (kind != Kind::kCommand) {
+    // Only entries that have not started to go out may be replaced: a half-sent one must finish,
+    // or the display would take the rest of it for something else.
+    std::erase_if(queue_, [&](const Entry& e) {
+      return e.sent == 0 && e.kind == kind && (kind == Kind::kFrame || e.position == position);
+    });
+  }
+  queue_.push_back(Entry{std::string(bytes), 0, kind, position});
+  Drain();
+}
+
+void SerialLink::Drain() {
+  while (!queue_.empty() && device_.IsOpen()) {
+    size_t room = device_.Room();
+    if (room == 0) break;
+    Entry& front = queue_.front();
+    size_t want = std::min(room, front.bytes.size() - front.sent);
+    long taken =
+        device_.Write(reinterpret_cast<const uint8_t*>(front.bytes.data()) + front.sent, want);
+    if (taken < 0) {
+      Fail();
+      return;
+    }
+    front.sent += static_cast<size_t>(taken);
+    if (front.sent == front.bytes.size()) queue_.pop_front();
+    if (static_cast<size_t>(taken) < want) break;
+  }
+  drain_timer_.SetEnabled(!queue_.empty() && device_.IsOpen());
+}
+
+void SerialLink::Fail() {
+  std::string reason = device_.LastError();
+  ClearQueue();
+  device_.Close();
+  failed.Emit(reason);
+}
+
+void SerialLink::ClearQueue() {
+  queue_.clear();
+  drain_timer_.SetEnabled(false);
+}
+
+}  // namespace vfd

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "core/EventLoop.h"
+#include "core/Signal.h"
+#include "core/Timer.h"
+#include "display/SerialDevice.h"
+
+namespace vfd {
+
+// The serial side of the link: which port and line settings are chosen, open and close, and an
+// output queue that never blocks the event thread.
+//
+// A slow line (9600 baud carries about 960 bytes/s) cannot keep up with the fastest display
+// functions. So that the display stays current instead of lagging further and further behind, a
+// text frame that has not started to go out is dropped when a newer frame is queued, and so is an
+// unsent per-character brightness command when a newer one for the same position is queued; the
+// newer one goes to the end of the queue. Everything else goes out in call order.
+class SerialLink {
+ public:
+  SerialLink(SerialDevice& device, EventLoop& loop);
+  ~SerialLink();
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // The chosen port: "COM1".."COM4" or a device path. Default "COM1".
+  const std::string& Port() const { return port_; }
+  void SetSerialPort(std::string port);
+  // Line settings text such as "9600,n,8,1". Default "9600,n,8,1".
+  const std::string& Settings() const { return settings_; }
+  void SetSerialSettings(std::string settings);
+
+  bool IsSerialOpen() const { return device_.IsOpen(); }
+  SerialOpenResult OpenSerial();
+  // Sends what is still queued (waiting a bounded time) and closes. Never fails.
+  void CloseSerial();
+
+  // A device command, splash text, glyph load or any other bytes that must all arrive.
+  void SerialSend(std::string_view bytes);
+  // One whole text frame (all the bytes that paint the screen once).
+  void SendFrame(std::string_view bytes);
+  // A per-character brightness command for `position`.
+  void SendCharLevel(std::string_view bytes, int position);
+
+  // Bytes waiting in the program's queue (not yet handed to the line).
+  size_t QueuedBytes() const;
+  // The device path that a port text names: "COM1".."COM4" are the first four serial ports,
+  // a text starting with "/" is a device path. Empty for anything else.
+  static std::string DevicePath(const std::string& port);
+  // The baud rate of a settings text ("19200,n,8,1" gives 19200); 9600 when unreadable.
+  static int BaudOf(const std::string& settings);
+
+  // Raised when the device failed while sending; the link has closed the port by then.
+  Signal<const std::string&> failed;
+
+ private:
+  enum class Kind { kCommand, kFrame, kCharLevel };
+  struct Entry {
+    std::string bytes;
+    size_t sent = 0;
+    Kind kind = Kind::kCommand;
+    int position = -1;
+  };
+
+  void Enqueue(std::string_view bytes, Kind kind, int position);
+  void Drain();
+  void Fail();
+  void ClearQueue();
+
+  SerialDevice& device_;
+  std::string port_ = "COM1";
+  std::string settings_ = "9600,n,8,1";
+  std::deque<Entry> queue_;
+  Timer drain_timer_;
+};
+
+}  // namespace vfd

@@ -1,0 +1,121 @@
+// The control models, timers and the virtual event loop that every other test stands on.
+#include <gtest/gtest.h>
+
+#include "core/Controls.h"
+#include "core/Random.h"
+#include "core/Timer.h"
+#include "support/VirtualEventLoop.h"
+
+namespace vfd {
+namespace {
+
+using testing::VirtualEventLoop;
+
+TEST(TimerTest, FiresInDueOrderAndEqualDueTimesInSchedulingOrder) {
+  VirtualEventLoop loop;
+  std::string order;
+  Timer a("a", 50), b("b", 20), c("c", 50);
+  a.on_tick = [&] { order += 'a'; };
+  b.on_tick = [&] { order += 'b'; };
+  c.on_tick = [&] { order += 'c'; };
+  for (Timer* t : {&a, &b, &c})
+    t->AttachHost(&loop);
+  c.SetEnabled(true);
+  a.SetEnabled(true);
+  b.SetEnabled(true);
+  loop.RunFor(100);
+  // b at 20, 40; c and a at 50 (c scheduled first); b at 60, 80; c, a at 100; b at 100 last
+  // because it was rescheduled after them at 80.
+  EXPECT_EQ(order, "bbcabbcab");
+  EXPECT_EQ(loop.NowMs(), 100);
+}
+
+TEST(TimerTest, IntervalChangeRestartsThePeriodAndDisableStops) {
+  VirtualEventLoop loop;
+  int ticks = 0;
+  Timer t("t", 100);
+  t.on_tick = [&] { ++ticks; };
+  t.AttachHost(&loop);
+  t.SetEnabled(true);
+  loop.RunFor(90);
+  t.SetInterval(100);  // a fresh period from 90 ms
+  loop.RunFor(99);
+  EXPECT_EQ(ticks, 0);
+  loop.RunFor(1);
+  EXPECT_EQ(ticks, 1);
+  t.SetEnabled(true);  // already enabled: no restart
+  loop.RunFor(100);
+  EXPECT_EQ(ticks, 2);
+  t.SetEnabled(false);
+  loop.RunFor(1000);
+  EXPECT_EQ(ticks, 2);
+}
+
+TEST(TimerTest, PauseInsideAHandlerRunsOtherTimersButNeverTheSameHandlerAgain) {
+  VirtualEventLoop loop;
+  Timer slow("slow", 10), fast("fast", 1);
+  int slow_ticks = 0, fast_ticks = 0, depth = 0, max_depth = 0;
+  slow.on_tick = [&] {
+    ++slow_ticks;
+    ++depth;
+    max_depth = std::max(max_depth, depth);
+    loop.PumpEvents(25);  // longer than its own period
+    --depth;
+  };
+  fast.on_tick = [&] { ++fast_ticks; };
+  slow.AttachHost(&loop);
+  fast.AttachHost(&loop);
+  slow.SetEnabled(true);
+  fast.SetEnabled(true);
+  loop.RunFor(10);
+  EXPECT_EQ(slow_ticks, 1);
+  EXPECT_EQ(max_depth, 1);
+  EXPECT_GE(fast_ticks, 30);
+  EXPECT_EQ(loop.NowMs(), 35);
+}
+
+TEST(ControlsTest, ListSelectionRaisesOnlyOnChangeIncludingClearing) {
+  ListBox list("lst", {"A", "B"});
+  int raised = 0;
+  list.on_select = [&] { ++raised; };
+  list.SetListIndex(1);
+  list.SetListIndex(1);
+  EXPECT_EQ(raised, 1);
+  EXPECT_EQ(list.Text(), "B");
+  list.SetListIndex(-1);
+  EXPECT_EQ(raised, 2);
+  EXPECT_EQ(list.Text(), "");
+  list.SetListIndex(7);  // out of range is no selection: unchanged
+  EXPECT_EQ(raised, 2);
+}
+
+TEST(ControlsTest, DisabledButtonIgnoresTheUsersClick) {
+  Button b("cmd", "Go");
+  int clicks = 0;
+  b.on_click = [&] { ++clicks; };
+  b.Click();
+  b.SetEnabled(false);
+  b.Click();
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST(RandomTest, NearestEvenRoundsHalvesToEven) {
+  EXPECT_EQ(NearestEven(0.5), 0);
+  EXPECT_EQ(NearestEven(1.5), 2);
+  EXPECT_EQ(NearestEven(2.5), 2);
+  EXPECT_EQ(NearestEven(2.5000001), 3);
+  EXPECT_EQ(NearestEven(-0.5), 0);
+  EXPECT_EQ(NearestEven(-1.5), -2);
+  EXPECT_EQ(NearestEven(6.99), 7);
+}
+
+TEST(VirtualClockTest, WallClockAdvancesAcrossMidnight) {
+  VirtualEventLoop loop;
+  loop.SetWallClock({2026, 12, 31, 23, 59, 58});
+  loop.RunFor(2500);
+  LocalDateTime now = loop.Now();
+  EXPECT_EQ(now, (LocalDateTime{2027, 1, 1, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace vfd

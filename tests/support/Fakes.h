@@ -1,0 +1,130 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/Random.h"
+#include "core/UserDialogs.h"
+#include "display/ParallelPort.h"
+#include "display/SerialDevice.h"
+#include "display/emulator/Decoders.h"
+#include "support/VirtualEventLoop.h"
+
+namespace vfd::testing {
+
+// A serial line that records every byte handed to it. With a baud rate set it takes bytes only
+// as fast as such a line carries them (on the virtual clock), keeping at most `line_buffer`
+// bytes in flight, like a UART with a small buffer.
+class FakeSerialDevice : public SerialDevice {
+ public:
+  explicit FakeSerialDevice(VirtualEventLoop& loop) : loop_(loop) {}
+
+  SerialOpenResult Open(const std::string& path, int baud) override;
+  bool IsOpen() const override { return open_; }
+  size_t Room() override;
+  long Write(const uint8_t* data, size_t size) override;
+  bool WriteAllAndDrain(const uint8_t* data, size_t size, int timeout_ms) override;
+  void Close() override;
+  std::string LastError() const override { return error_; }
+
+  // Test controls.
+  std::set<std::string> in_use;                    // paths another program holds
+  std::set<std::string> missing;                   // paths that do not exist
+  std::set<std::string> denied;                    // paths without permission
+  bool throttle = false;                           // take bytes at the line's pace
+  size_t line_buffer = 16;                         // bytes in flight while throttled
+  bool fail_next_write = false;                    // the adapter is pulled out
+  std::function<void(std::string_view)> on_bytes;  // sees every byte that goes out
+
+  // What happened.
+  std::string written;  // every byte, in order, over all opens
+  std::string path;     // of the last open
+  int baud = 0;
+  int opens = 0;
+  int closes = 0;
+  std::vector<std::string> opened_paths;
+  int last_drain_timeout_ms = -1;
+
+  // Forgets what was written.
+  void Reset() { written.clear(); }
+
+ private:
+  void Take(const uint8_t* data, size_t size);
+
+  VirtualEventLoop& loop_;
+  bool open_ = false;
+  std::string error_;
+  int64_t line_free_at_us_ = 0;  // when the bytes in flight will have left
+};
+
+// Register-level parallel port: records every write, answers status reads from a script (or
+// from an attached emulator, or 0xFF), and lets one microsecond pass on the virtual clock per
+// access, as a real port access takes about that long.
+class FakeParallelPort : public ParallelPort {
+ public:
+  explicit FakeParallelPort(VirtualEventLoop& loop) : loop_(loop) {}
+
+  bool Select(uint16_t base, std::string* why) override;
+  void Release() override { selected_ = 0; }
+  void Out(uint16_t address, uint8_t value) override;
+  uint8_t In(uint16_t address) override;
+
+  struct Access {
+    bool write;
+    uint16_t address;
+    uint8_t value;
+    friend bool operator==(const Access&, const Access&) = default;
+  };
+
+  // Test controls.
+  std::set<uint16_t> unreachable;          // bases that Select refuses
+  std::deque<uint8_t> status_script;       // answers for the next status reads
+  std::function<uint8_t()> status_source;  // answers after the script runs out
+  DisplayEmulator* emulator = nullptr;     // sees the writes at the selected base
+
+  // What happened.
+  std::vector<Access> accesses;
+  uint16_t selected() const { return selected_; }
+  // Only the writes, as (address, value).
+  std::vector<std::pair<uint16_t, uint8_t>> Writes() const;
+  // How many status reads were made.
+  size_t Reads() const;
+  void Reset() { accesses.clear(); }
+
+ private:
+  VirtualEventLoop& loop_;
+  uint16_t selected_ = 0;
+};
+
+class FakeMessageBoxes : public MessageBoxes {
+ public:
+  void ShowMessage(const std::string& text, const std::string& title) override {
+    shown.emplace_back(title, text);
+  }
+  std::vector<std::pair<std::string, std::string>> shown;  // (title, text)
+};
+
+// Random numbers from a script, then a fixed value.
+class ScriptedRandom : public RandomSource {
+ public:
+  double Next() override {
+    if (script.empty()) return fallback;
+    double v = script.front();
+    script.pop_front();
+    return v;
+  }
+  std::deque<double> script;
+  double fallback = 0.0;
+};
+
+// Hex text of bytes: "0E 16 41".
+std::string HexOf(std::string_view bytes);
+
+}  // namespace vfd::testing

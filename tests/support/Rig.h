@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "shell/Program.h"
+#include "support/Fakes.h"
+#include "support/VirtualEventLoop.h"
+
+namespace vfd::testing {
+
+// The whole program on the virtual event loop, with recording fakes for every device.
+struct Rig {
+  VirtualEventLoop loop;
+  ScriptedRandom random;
+  FakeSerialDevice serial{loop};
+  FakeParallelPort parallel{loop};
+  FakeMessageBoxes boxes;
+  std::unique_ptr<Program> program =
+      std::make_unique<Program>(Services{loop, loop, loop, random, serial, parallel, boxes, {}});
+  std::unique_ptr<DisplayEmulator> emulator;
+
+  FrmMain& main() { return program->main(); }
+  DisplayLink& display() { return program->display(); }
+
+  // Chooses a model and geometry directly (as an applied selection would) and runs the model's
+  // start-up, without going through the dialog.
+  void UseModel(int16_t model) {
+    const ModelRow* row = FindModel(model);
+    display().screen_type = row->screen;
+    display().display_model = model;
+    display().InitDisplayModel();
+  }
+
+  // Sends what reaches the display into an emulator of `model` from now on.
+  DisplayEmulator& Emulate(int16_t model) {
+    emulator = DisplayEmulator::ForModel(model);
+    serial.on_bytes = [this](std::string_view bytes) { emulator->FeedSerial(bytes); };
+    parallel.emulator = emulator.get();
+    return *emulator;
+  }
+  const Glass& glass() const { return emulator->glass(); }
+};
+
+}  // namespace vfd::testing
