@@ -62,10 +62,4 @@ class Glass {
   std::vector<Cell> cells_;
 };
 
-// How a display character looks in UTF-8: ASCII as itself, 0xA1-0xDF as the half-width
-// katakana the displays carry there, the other high codes as Windows-1252, and control codes as
-// a middle dot.
-std::string DisplayCharToUtf8(uint8_t code);
-std::string DisplayTextToUtf8(const std::string& bytes);
-
 }  // namespace vfd
