@@ -1,0 +1,7 @@
+#include "platform/SerialPortCatalog.h"
+
+namespace vfd {
+
+std::vector<std::string> ListSerialDevices(const std::string&) { return {}; }
+
+}  // namespace vfd
