@@ -4,4 +4,6 @@ namespace vfd {
 
 std::vector<std::string> ListSerialDevices(const std::string&) { return {}; }
 
+std::string SimulatorPortDirectory() { return {}; }
+
 }  // namespace vfd
