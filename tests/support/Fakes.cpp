@@ -89,6 +89,8 @@ bool FakeParallelPort::Select(uint16_t base, std::string* why) {
 }
 
 void FakeParallelPort::Out(uint16_t address, uint8_t value) {
+  // An unreachable port takes nothing, as the real one does.
+  if (!selected_) return;
   loop_.Advance(1);
   accesses.push_back({true, address, value});
   if (emulator && selected_ && address >= selected_ && address <= selected_ + 2)
@@ -96,6 +98,7 @@ void FakeParallelPort::Out(uint16_t address, uint8_t value) {
 }
 
 uint8_t FakeParallelPort::In(uint16_t address) {
+  if (!selected_) return 0xFF;
   loop_.Advance(1);
   uint8_t value = 0xFF;
   if (!status_script.empty()) {

@@ -64,9 +64,10 @@ class FakeSerialDevice : public SerialDevice {
   int64_t line_free_at_us_ = 0;  // when the bytes in flight will have left
 };
 
-// Register-level parallel port: records every write, answers status reads from a script (or
-// from an attached emulator, or 0xFF), and lets one microsecond pass on the virtual clock per
-// access, as a real port access takes about that long.
+// Register-level parallel port: records every access to the selected port, answers status reads
+// from a script (or from an attached emulator, or 0xFF), and lets one microsecond pass on the
+// virtual clock per access, as a real port access takes about that long. Like the real one, it
+// ignores writes and reads 0xFF while no port is selected.
 class FakeParallelPort : public ParallelPort {
  public:
   explicit FakeParallelPort(VirtualEventLoop& loop) : loop_(loop) {}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "shell/Program.h"
+
+namespace vfd::bench {
+
+// Devices that take everything at once and keep nothing, so that a benchmark measures only the
+// program's own work for a frame or a command.
+class NullSerial : public SerialDevice {
+ public:
+  SerialOpenResult Open(const std::string&, int) override {
+    open_ = true;
+    return {};
+  }
+  bool IsOpen() const override { return open_; }
+  size_t Room() override { return 1 << 20; }
+  long Write(const uint8_t*, size_t size) override { return static_cast<long>(size); }
+  bool WriteAllAndDrain(const uint8_t*, size_t, int) override { return true; }
+  void Close() override { open_ = false; }
+  std::string LastError() const override { return {}; }
+
+ private:
+  bool open_ = false;
+};
+
+class NullParallel : public ParallelPort {
+ public:
+  bool Select(uint16_t, std::string*) override { return true; }
+  void Release() override {}
+  void Out(uint16_t, uint8_t value) override { sink_ = value; }
+  uint8_t In(uint16_t) override { return 0xFF; }
+
+ private:
+  volatile uint8_t sink_ = 0;
+};
+
+class NullLoop : public EventLoop,
+                 public MonotonicClock,
+                 public WallClock,
+                 public RandomSource,
+                 public MessageBoxes {
+ public:
+  void PumpEvents(int) override {}
+  void TimerChanged(Timer&) override {}
+  void TimerDestroyed(Timer&) override {}
+  int64_t MonotonicMicros() override { return 0; }
+  LocalDateTime Now() override { return {}; }
+  double Next() override { return 0.5; }
+  void ShowMessage(const std::string&, const std::string&) override {}
+};
+
+// The program on null devices with `model` chosen and its port open or address set.
+struct NullProgram {
+  explicit NullProgram(int16_t model) {
+    const ModelRow* row = FindModel(model);
+    program.display().screen_type = row->screen;
+    program.display().display_model = model;
+    program.display().InitDisplayModel();
+    if (row->link == LinkKind::kParallel) program.main().lstPPort.SetListIndex(0);
+  }
+  NullLoop loop;
+  NullSerial serial;
+  NullParallel parallel;
+  Program program{Services{loop, loop, loop, loop, serial, parallel, loop, {}}};
+};
+
+}  // namespace vfd::bench

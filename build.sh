@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs VFD Vorlinx on Debian 12.
+#
+#   ./build.sh run       install what is missing, build, start the program
+#   ./build.sh test      install what is missing, build everything, run all tests
+#   ./build.sh sanitize  the core tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./build.sh bench     build and run the benchmarks (optimised build)
+#   ./build.sh format    check that the sources are formatted
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config clang-format
+  qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcurl4-openssl-dev libpugixml-dev
+)
+
+ensure_packages() {
+  local missing=() p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  ((${#missing[@]} == 0)) && return 0
+  echo "Installing: ${missing[*]}" >&2
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null; then
+      sudo=(sudo)
+    else
+      echo "Please install as root: apt-get install ${missing[*]}" >&2
+      exit 1
+    fi
+  fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+configure() {  # directory, extra cmake arguments...
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+case "${1:-run}" in
+  run)
+    ensure_packages
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build --parallel "$jobs" --target vfdvorlinx vfdsim
+    shift || true
+    exec ./build/vfdvorlinx "$@"
+    ;;
+  test)
+    ensure_packages
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build --parallel "$jobs"
+    ctest --test-dir build --output-on-failure --parallel "$jobs"
+    ;;
+  sanitize)
+    ensure_packages
+    configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVFD_SANITIZE=ON -DVFD_BUILD_UI=OFF \
+      -DVFD_BUILD_BENCH=OFF
+    cmake --build build-asan --parallel "$jobs"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
+    ;;
+  bench)
+    ensure_packages
+    configure build-bench -DCMAKE_BUILD_TYPE=Release -DVFD_BUILD_UI=OFF -DVFD_BUILD_TESTS=OFF
+    cmake --build build-bench --parallel "$jobs"
+    for b in build-bench/bench/*_bench; do "$b"; done
+    ;;
+  format)
+    ensure_packages
+    git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+    ;;
+  *)
+    sed -n '2,9p' "$0" >&2
+    exit 2
+    ;;
+esac
