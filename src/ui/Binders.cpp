@@ -1,0 +1,250 @@
+#include "ui/Binders.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStringList>
+
+#include "display/Charset.h"
+
+namespace vfd::ui {
+namespace {
+
+// Runs `mirror(widget)` now and on every change of the model, for as long as the widget lives.
+// The core's signals cannot be disconnected, so the widget is held weakly.
+template <typename W, typename F>
+void Mirror(Control& model, W* widget, F mirror) {
+  widget->setObjectName(QString::fromStdString(model.Name()));
+  mirror(widget);
+  QPointer<W> weak(widget);
+  model.changed.Connect([weak, mirror] {
+    if (weak) mirror(weak.data());
+  });
+}
+
+// A widget without a parent yet is a window as far as Qt knows, and showing it would pop it up on
+// its own; windows are shown and hidden by their form's view instead. isHidden() is only true for
+// widgets hidden on purpose, so children of a window that is not shown yet are left alone.
+void MirrorVisible(const Control& model, QWidget* widget) {
+  if (widget->isWindow()) {
+    if (!model.Visible()) widget->setVisible(false);
+    return;
+  }
+  if (widget->isHidden() == model.Visible()) widget->setVisible(model.Visible());
+}
+
+void MirrorState(const Control& model, QWidget* widget) {
+  if (widget->isEnabled() != model.Enabled()) widget->setEnabled(model.Enabled());
+  MirrorVisible(model, widget);
+}
+
+QStringList ItemsOf(const std::vector<std::string>& items) {
+  QStringList out;
+  out.reserve(static_cast<qsizetype>(items.size()));
+  for (const std::string& item : items)
+    out.push_back(FromCp1252(item));
+  return out;
+}
+
+QStringList ItemsOf(const QListWidget& widget) {
+  QStringList out;
+  for (int i = 0; i < widget.count(); ++i)
+    out.push_back(widget.item(i)->text());
+  return out;
+}
+
+QStringList ItemsOf(const QComboBox& widget) {
+  QStringList out;
+  for (int i = 0; i < widget.count(); ++i)
+    out.push_back(widget.itemText(i));
+  return out;
+}
+
+// Replaces the combo's entries only when they differ, so that an open popup is not reset by an
+// unrelated change such as enabling the control.
+void MirrorComboItems(const std::vector<std::string>& items, QComboBox* widget) {
+  QStringList wanted = ItemsOf(items);
+  if (ItemsOf(*widget) == wanted) return;
+  widget->clear();
+  widget->addItems(wanted);
+}
+
+}  // namespace
+
+QString FromCp1252(std::string_view bytes) {
+  return QString::fromStdString(Cp1252ToUtf8(bytes));
+}
+
+std::string ToCp1252(const QString& text) {
+  return Utf8ToCp1252(text.toStdString());
+}
+
+QString FromDisplayText(std::string_view bytes) {
+  QString text = QString::fromStdString(DisplayTextToUtf8(bytes));
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+void BindButton(Button& model, QAbstractButton* widget) {
+  Mirror(model, widget, [&model](QAbstractButton* w) {
+    QString caption = FromCp1252(model.Caption());
+    if (w->text() != caption) w->setText(caption);
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QAbstractButton::clicked, widget, [&model] { model.Click(); });
+}
+
+void BindLabel(Label& model, QLabel* widget, LabelText text) {
+  // Plain text: a caption is never markup, and runs of blanks must stay as they are.
+  widget->setTextFormat(Qt::PlainText);
+  Mirror(model, widget, [&model, text](QLabel* w) {
+    QString caption = text == LabelText::kDisplayCodes ? FromDisplayText(model.Caption())
+                                                       : FromCp1252(model.Caption());
+    if (w->text() != caption) w->setText(caption);
+    QFont font = w->font();
+    if (font.pointSize() != model.FontSize() || font.bold() != model.Bold()) {
+      font.setPointSize(model.FontSize());
+      font.setBold(model.Bold());
+      w->setFont(font);
+    }
+    MirrorState(model, w);
+  });
+}
+
+void BindFrame(Frame& model, QGroupBox* widget) {
+  Mirror(model, widget, [&model](QGroupBox* w) {
+    QString caption = FromCp1252(model.Caption());
+    if (w->title() != caption) w->setTitle(caption);
+    MirrorState(model, w);
+  });
+}
+
+void BindShape(Shape& model, QWidget* widget) {
+  Mirror(model, widget, [&model](QWidget* w) { MirrorState(model, w); });
+}
+
+void BindTextBox(TextBox& model, QLineEdit* widget) {
+  Mirror(model, widget, [&model](QLineEdit* w) {
+    QString text = FromCp1252(model.Text());
+    if (w->text() != text) {
+      // A character the code page cannot hold comes back as '?'; the caret stays where it was.
+      const int cursor = w->cursorPosition();
+      QSignalBlocker block(w);
+      w->setText(text);
+      w->setCursorPosition(cursor);
+    }
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QLineEdit::textEdited, widget,
+                   [&model](const QString& text) { model.SetText(ToCp1252(text)); });
+}
+
+void BindListBox(ListBox& model, QListWidget* widget) {
+  widget->setSelectionMode(QAbstractItemView::SingleSelection);
+  Mirror(model, widget, [&model](QListWidget* w) {
+    QSignalBlocker block(w);
+    QStringList wanted = ItemsOf(model.Items());
+    if (ItemsOf(*w) != wanted) {
+      w->clear();
+      w->addItems(wanted);
+    }
+    if (w->currentRow() != model.ListIndex()) w->setCurrentRow(model.ListIndex());
+    if (model.ListIndex() < 0) w->clearSelection();
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QListWidget::currentRowChanged, widget,
+                   [&model](int row) { model.SetListIndex(row); });
+}
+
+void BindListBox(ListBox& model, QComboBox* widget) {
+  widget->setEditable(false);
+  Mirror(model, widget, [&model](QComboBox* w) {
+    QSignalBlocker block(w);
+    MirrorComboItems(model.Items(), w);
+    if (w->currentIndex() != model.ListIndex()) w->setCurrentIndex(model.ListIndex());
+    MirrorState(model, w);
+  });
+  // activated: the user's choice only, also when it picks the entry already shown.
+  QObject::connect(widget, &QComboBox::activated, widget,
+                   [&model](int index) { model.SetListIndex(index); });
+}
+
+void BindComboBox(ComboBox& model, QComboBox* widget) {
+  widget->setEditable(true);
+  widget->setInsertPolicy(QComboBox::NoInsert);
+  Mirror(model, widget, [&model](QComboBox* w) {
+    QSignalBlocker block(w);
+    MirrorComboItems(model.Items(), w);
+    QString text = FromCp1252(model.Text());
+    if (w->currentText() != text) w->setEditText(text);
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QComboBox::editTextChanged, widget,
+                   [&model](const QString& text) { model.SetText(ToCp1252(text)); });
+  QObject::connect(widget, &QComboBox::activated, widget, [&model, widget](int index) {
+    model.SetText(ToCp1252(widget->itemText(index)));
+    if (model.on_click) model.on_click();
+  });
+}
+
+void BindOptionButton(OptionButton& model, QRadioButton* widget) {
+  Mirror(model, widget, [&model](QRadioButton* w) {
+    QString caption = FromCp1252(model.Caption());
+    if (w->text() != caption) w->setText(caption);
+    if (w->isChecked() != model.Value()) {
+      // Checking this option unchecks its siblings in the widget; their toggles reach their
+      // models, as selecting an option clears the others of its group.
+      QSignalBlocker block(w);
+      w->setChecked(model.Value());
+    }
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QRadioButton::toggled, widget,
+                   [&model](bool checked) { model.SetValue(checked); });
+}
+
+void BindCheckBox(CheckBox& model, QCheckBox* widget) {
+  Mirror(model, widget, [&model](QCheckBox* w) {
+    QString caption = FromCp1252(model.Caption());
+    if (w->text() != caption) w->setText(caption);
+    if (w->isChecked() != model.Checked()) {
+      QSignalBlocker block(w);
+      w->setChecked(model.Checked());
+    }
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QCheckBox::clicked, widget,
+                   [&model](bool checked) { model.SetChecked(checked); });
+}
+
+void BindSlider(Slider& model, QSlider* widget) {
+  Mirror(model, widget, [&model](QSlider* w) {
+    QSignalBlocker block(w);
+    w->setRange(model.Min(), model.Max());
+    w->setSingleStep(model.SmallChange());
+    w->setPageStep(model.LargeChange());
+    w->setTickInterval(model.TickFrequency());
+    if (w->value() != model.Value()) w->setValue(model.Value());
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QSlider::valueChanged, widget,
+                   [&model](int value) { model.SetValue(value); });
+}
+
+void FollowVisibility(Control& model, QWidget* companion) {
+  MirrorVisible(model, companion);
+  QPointer<QWidget> weak(companion);
+  model.changed.Connect([&model, weak] {
+    if (weak) MirrorVisible(model, weak.data());
+  });
+}
+
+}  // namespace vfd::ui

@@ -1,0 +1,320 @@
+#include "ui/MainWindowView.h"
+
+#include <algorithm>
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGraphicsDropShadowEffect>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "ui/Binders.h"
+
+namespace vfd::ui {
+namespace {
+
+// The glass: near black, and the blue-green of a vacuum fluorescent display's phosphor.
+constexpr const char* kPreviewStyle =
+    "QFrame#preview { background-color: #030908; border: 2px solid #1d2b29;"
+    " border-radius: 6px; }"
+    "QFrame#preview QLabel { color: #5ef5d3; background: transparent; }"
+    "QFrame#DivLine { background-color: #1c6b5d; border: none; }";
+
+constexpr QColor kGlow(0x2f, 0xe0, 0xbc, 170);
+
+// The window state the model stores for a Qt window state.
+int ModelStateOf(Qt::WindowStates state) {
+  if (state & Qt::WindowMinimized) return 1;
+  if (state & Qt::WindowMaximized) return 2;
+  return 0;
+}
+
+QLabel* CaptionFor(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return label;
+}
+
+}  // namespace
+
+MainWindowView::MainWindowView(Program& program, QWidget* parent)
+    : QMainWindow(parent), program_(program), form_(program.main()) {
+  setObjectName(QString::fromStdString(form_.Name()));
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->addWidget(BuildPreview());
+
+  auto* columns = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  left->addWidget(BuildFunctions());
+  left->addWidget(BuildDevice());
+  left->addStretch(1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(BuildEffectsAndOptions());
+  right->addWidget(BuildMessage());
+  right->addStretch(1);
+  columns->addLayout(left, 3);
+  columns->addLayout(right, 2);
+  layout->addLayout(columns);
+  layout->addWidget(BuildInfo());
+  setCentralWidget(central);
+
+  auto* status = new QLabel(statusBar());
+  status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  statusBar()->addWidget(status, 1);
+  BindLabel(form_.lblStatus, status);
+
+  MirrorForm();
+  QPointer<MainWindowView> self(this);
+  form_.changed.Connect([self] {
+    if (self) self->MirrorForm();
+  });
+  form_.shown.Connect([self] {
+    if (!self) return;
+    self->show();
+    self->raise();
+    self->activateWindow();
+  });
+}
+
+QPushButton* MainWindowView::MakeButton(Button& model, QWidget* parent) {
+  auto* button = new QPushButton(parent);
+  BindButton(model, button);
+  return button;
+}
+
+QWidget* MainWindowView::BuildPreview() {
+  auto* glass = new QFrame;
+  glass->setObjectName(QStringLiteral("preview"));
+  glass->setStyleSheet(QString::fromLatin1(kPreviewStyle));
+  glass->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+  // The rows sit in a block of their own so that they stay aligned with each other while the
+  // block is centred on the glass.
+  auto* rows = new QWidget(glass);
+  auto* rows_layout = new QVBoxLayout(rows);
+  rows_layout->setContentsMargins(0, 0, 0, 0);
+  rows_layout->setSpacing(4);
+
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+
+  auto make_line = [&](Label& model) {
+    auto* line = new QLabel(rows);
+    line->setFont(font);
+    line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto* glow = new QGraphicsDropShadowEffect(line);
+    glow->setColor(kGlow);
+    glow->setBlurRadius(12);
+    glow->setOffset(0, 0);
+    line->setGraphicsEffect(glow);
+    BindLabel(model, line, LabelText::kDisplayCodes);
+    // A label measures its text without trailing blanks; the glass shows them, and the block
+    // must not jump about as a scrolling text leaves more or fewer of them at the end.
+    auto fit = [line] {
+      int width = 0;
+      const QFontMetrics metrics = line->fontMetrics();
+      for (const QString& row : line->text().split(QLatin1Char('\n')))
+        width = std::max(width, metrics.horizontalAdvance(row));
+      line->setMinimumWidth(width + 2 * line->margin());
+    };
+    fit();
+    QPointer<QLabel> weak(line);
+    model.changed.Connect([weak, fit] {
+      if (weak) fit();
+    });
+    return line;
+  };
+
+  QLabel* line1 = make_line(form_.Line1);
+  auto* divider = new QFrame(rows);
+  divider->setFixedHeight(1);
+  BindShape(form_.DivLine, divider);
+  QLabel* line2 = make_line(form_.Line2);
+
+  rows_layout->addWidget(line1);
+  rows_layout->addWidget(divider);
+  rows_layout->addWidget(line2);
+
+  auto* glass_layout = new QHBoxLayout(glass);
+  glass_layout->setContentsMargins(16, 12, 16, 12);
+  glass_layout->addWidget(rows, 0, Qt::AlignCenter);
+  return glass;
+}
+
+QGroupBox* MainWindowView::BuildFunctions() {
+  auto* group = new QGroupBox(tr("Functions"));
+  auto* grid = new QGridLayout(group);
+
+  // Two columns of functions, each with its settings button beside it where it has one.
+  struct Entry {
+    Button& function;
+    Button* config;
+  };
+  FrmMain& m = form_;
+  const Entry entries[] = {
+      {m.cmdTicker, nullptr},
+      {m.cmdMatrix, nullptr},
+      {m.cmdClock, nullptr},
+      {m.cmdVertScroll, nullptr},
+      {m.cmdCodeCrack, nullptr},
+      {m.cmdWinamp, &m.cmdWinampConfig},
+      {m.cmdMBM, &m.cmdMBMConfig},
+      {m.cmdTides, &m.cmdTideConfig},
+      {m.cmdHardNews, &m.cmdHardNewsConfig},
+      {m.cmdShacknews, &m.cmdShacknewsConfig},
+      {m.cmdCount, &m.cmdCountConfig},
+      {m.cmdWeather, &m.cmdWeatherConfig},
+  };
+  constexpr int kRows = 6;
+  for (int i = 0; i < static_cast<int>(std::size(entries)); ++i) {
+    const int row = i % kRows;
+    const int column = (i / kRows) * 2;
+    QPushButton* function = MakeButton(entries[i].function, group);
+    if (entries[i].config) {
+      grid->addWidget(function, row, column);
+      grid->addWidget(MakeButton(*entries[i].config, group), row, column + 1);
+    } else {
+      grid->addWidget(function, row, column, 1, 2);
+    }
+  }
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(2, 1);
+
+  auto* rule = new QFrame(group);
+  rule->setFrameShape(QFrame::HLine);
+  rule->setFrameShadow(QFrame::Sunken);
+  grid->addWidget(rule, kRows, 0, 1, 4);
+
+  // Scheduling: the rotation through several functions and the timed switch-off.
+  auto* scheduling = new QHBoxLayout;
+  scheduling->addWidget(MakeButton(m.cmdRotate, group), 1);
+  scheduling->addWidget(MakeButton(m.cmdSetRotate, group));
+  scheduling->addSpacing(12);
+  scheduling->addWidget(MakeButton(m.cmdSleepTimer, group), 1);
+  scheduling->addWidget(MakeButton(m.cmdSleepTimerConfig, group));
+  grid->addLayout(scheduling, kRows + 1, 0, 1, 4);
+  return group;
+}
+
+QGroupBox* MainWindowView::BuildEffectsAndOptions() {
+  auto* group = new QGroupBox(tr("Effects and options"));
+  auto* grid = new QGridLayout(group);
+  FrmMain& m = form_;
+
+  auto* effects = new QHBoxLayout;
+  effects->addWidget(MakeButton(m.cmdGlow, group));
+  effects->addWidget(MakeButton(m.cmdRandomBrightness, group));
+  effects->addWidget(MakeButton(m.cmdKnightrider, group));
+  grid->addLayout(effects, 0, 0, 1, 2);
+
+  grid->addWidget(CaptionFor(tr("Matrix direction:"), group), 1, 0);
+  grid->addWidget(MakeButton(m.cmdMatrixDirection, group), 1, 1);
+  grid->addWidget(CaptionFor(tr("Clock mode:"), group), 2, 0);
+  grid->addWidget(MakeButton(m.cmdClockMode, group), 2, 1);
+  grid->addWidget(MakeButton(m.cmdCrackStart, group), 3, 0, 1, 2);
+  grid->addWidget(MakeButton(m.cmdAutoSleep, group), 4, 0);
+  grid->addWidget(MakeButton(m.cmdSleep, group), 4, 1);
+  grid->addWidget(MakeButton(m.cmdUpdate, group), 5, 0, 1, 2);
+  return group;
+}
+
+QGroupBox* MainWindowView::BuildDevice() {
+  auto* group = new QGroupBox(tr("Display device"));
+  auto* grid = new QGridLayout(group);
+  FrmMain& m = form_;
+
+  grid->addWidget(MakeButton(m.cmdModel, group), 0, 0, 1, 2);
+  grid->addWidget(MakeButton(m.cmdBrightness, group), 0, 2, 1, 2);
+  grid->addWidget(MakeButton(m.cmdClearMemory, group), 1, 0, 1, 2);
+  grid->addWidget(MakeButton(m.cmdSelfTest, group), 1, 2, 1, 2);
+
+  // Only the lists that fit the chosen model's link show.
+  auto add_list = [&](ListBox& model, const QString& caption, int row, int column) {
+    auto* list = new QComboBox(group);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    QLabel* label = CaptionFor(caption, group);
+    label->setBuddy(list);
+    BindListBox(model, list);
+    FollowVisibility(model, label);
+    grid->addWidget(label, row, column);
+    grid->addWidget(list, row, column + 1);
+  };
+  add_list(m.lstComport, tr("Serial port:"), 2, 0);
+  add_list(m.lstSpeed, tr("Speed:"), 2, 2);
+  add_list(m.lstPPort, tr("Parallel port:"), 3, 0);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(3, 1);
+  return group;
+}
+
+QGroupBox* MainWindowView::BuildMessage() {
+  auto* group = new QGroupBox(tr("Message"));
+  auto* grid = new QGridLayout(group);
+  FrmMain& m = form_;
+
+  auto* message = new QLineEdit(group);
+  BindTextBox(m.txtMessage, message);
+  grid->addWidget(message, 0, 0, 1, 2);
+  grid->addWidget(MakeButton(m.cmdCustomMode, group), 1, 0);
+  grid->addWidget(MakeButton(m.cmdCustomTextFile, group), 1, 1);
+  auto* file = new QLineEdit(group);
+  BindTextBox(m.txtFile, file);
+  grid->addWidget(file, 2, 0, 1, 2);
+  return group;
+}
+
+QWidget* MainWindowView::BuildInfo() {
+  auto* box = new QWidget;
+  auto* layout = new QHBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  QPushButton* button = MakeButton(form_.cmdInfo, box);
+  auto* info = new QLabel(box);
+  info->setWordWrap(true);
+  BindLabel(form_.lblInfo, info);
+  layout->addWidget(button, 0, Qt::AlignTop);
+  layout->addWidget(info, 1);
+  return box;
+}
+
+void MainWindowView::MirrorForm() {
+  QString title = FromCp1252(form_.Caption());
+  if (windowTitle() != title) setWindowTitle(title);
+  if (ModelStateOf(windowState()) == form_.WindowState()) return;
+  Qt::WindowStates state = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+  if (form_.WindowState() == 1) state |= Qt::WindowMinimized;
+  if (form_.WindowState() == 2) state |= Qt::WindowMaximized;
+  setWindowState(state);
+}
+
+void MainWindowView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) form_.SetWindowState(ModelStateOf(windowState()));
+  QMainWindow::changeEvent(event);
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+  // The shutdown may wait on the display while events keep coming; a second close meanwhile (the
+  // user again, or a signal) must not start it over or cut it short.
+  if (closing_) {
+    event->ignore();
+    return;
+  }
+  closing_ = true;
+  program_.Shutdown();
+  event->accept();
+  // Dialogs or message boxes still open must not keep the program alive without its window.
+  QCoreApplication::quit();
+}
+
+}  // namespace vfd::ui

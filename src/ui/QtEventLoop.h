@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <unordered_map>
+
+#include "core/EventLoop.h"
+
+class QTimer;
+
+namespace vfd::ui {
+
+// The core's event loop on top of Qt's: every core timer gets a QTimer of its own, and pauses run
+// a nested Qt event loop so that timers and user input keep being handled while the core waits.
+// The loop must outlive every timer attached to it.
+class QtEventLoop : public EventLoop {
+ public:
+  QtEventLoop();
+  ~QtEventLoop() override;
+  QtEventLoop(const QtEventLoop&) = delete;
+  QtEventLoop& operator=(const QtEventLoop&) = delete;
+
+  void TimerChanged(Timer& timer) override;
+  void TimerDestroyed(Timer& timer) override;
+  void PumpEvents(int ms) override;
+
+ private:
+  std::unordered_map<Timer*, std::unique_ptr<QTimer>> timers_;
+};
+
+}  // namespace vfd::ui

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/UserDialogs.h"
+
+namespace vfd::ui {
+
+// Message boxes as Qt dialogs. QMessageBox runs a nested event loop, so the program's timers keep
+// running while one is open. Without a screen (headless) nobody could press OK: the message goes
+// to standard error and the call returns at once.
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  explicit QtMessageBoxes(bool headless) : headless_(headless) {}
+  void ShowMessage(const std::string& text, const std::string& title) override;
+
+ private:
+  bool headless_;
+};
+
+}  // namespace vfd::ui

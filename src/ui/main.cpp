@@ -1,0 +1,67 @@
+// The program: the real machine's services, the core, and the Qt windows over it.
+#include <memory>
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include "platform/LinuxParallelPort.h"
+#include "platform/PosixSerialDevice.h"
+#include "platform/SeededRandom.h"
+#include "platform/SerialPortCatalog.h"
+#include "platform/SystemClock.h"
+#include "shell/Program.h"
+#include "ui/HeadlessPreview.h"
+#include "ui/MainWindowView.h"
+#include "ui/QtEventLoop.h"
+#include "ui/QtMessageBoxes.h"
+#include "ui/ShutdownSignals.h"
+#include "ui/VfdSelectView.h"
+
+namespace {
+
+// Without a display server Qt would refuse to start; the program then runs without windows and
+// shows the preview on the terminal.
+void ChooseOffscreenWithoutDisplay() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+bool IsHeadless() {
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ChooseOffscreenWithoutDisplay();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("VFD Vorlinx"));
+  const bool headless = IsHeadless();
+
+  vfd::ui::QtEventLoop loop;
+  vfd::SystemClock clock;
+  vfd::SeededRandom random(vfd::SeededRandom::ClockSeed());
+  vfd::PosixSerialDevice serial;
+  vfd::LinuxParallelPort parallel;
+  vfd::ui::QtMessageBoxes boxes(headless);
+  vfd::Program program(
+      vfd::Services{loop, clock, clock, random, serial, parallel, boxes, vfd::ListSerialDevices()});
+
+  vfd::ui::MainWindowView main_window(program);
+  vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);
+  std::unique_ptr<vfd::ui::HeadlessPreview> preview;
+  if (headless) preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
+
+  // A signal ends the program the way closing its window does. The window ignores a close while
+  // it is already shutting down, so a repeated Ctrl-C cannot cut the shutdown short.
+  vfd::ui::ShutdownSignals shutdown_signals([&main_window](int) { main_window.close(); });
+
+  main_window.show();
+  program.Start();
+  QApplication::exec();
+  // The application may also end without the window closing (the session ends).
+  program.Shutdown();
+  return 0;
+}

@@ -1,0 +1,320 @@
+// The Qt view: the event loop that drives the core's timers, the binders between widgets and
+// control models, the main window over a whole program, and the headless preview.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+
+#include "core/Controls.h"
+#include "core/Timer.h"
+#include "shell/Program.h"
+#include "support/Fakes.h"
+#include "support/VirtualEventLoop.h"
+#include "ui/Binders.h"
+#include "ui/HeadlessPreview.h"
+#include "ui/MainWindowView.h"
+#include "ui/QtEventLoop.h"
+#include "ui/ShutdownSignals.h"
+#include "ui/VfdSelectView.h"
+
+namespace vfd::ui {
+namespace {
+
+// Runs the Qt event loop until `done` holds or a generous deadline passes.
+template <typename F>
+bool ProcessUntil(F done, int deadline_ms = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > deadline_ms) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+void ClickRow(QListWidget* list, const QString& text) {
+  QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1) << text.toStdString();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(found.front()).center());
+}
+
+TEST(QtEventLoopTest, DrivesCoreTimersAndPausesWithoutReenteringATimer) {
+  QtEventLoop loop;
+  Timer fast("fast", 2);
+  Timer slow("slow", 5);
+  int fast_ticks = 0, slow_ticks = 0, depth = 0, max_depth = 0, fast_during_pause = 0;
+  fast.on_tick = [&] { ++fast_ticks; };
+  slow.on_tick = [&] {
+    ++slow_ticks;
+    max_depth = std::max(max_depth, ++depth);
+    const int before = fast_ticks;
+    loop.PumpEvents(60);  // far longer than its own period
+    fast_during_pause += fast_ticks - before;
+    --depth;
+  };
+  fast.AttachHost(&loop);
+  slow.AttachHost(&loop);
+  fast.SetEnabled(true);
+  slow.SetEnabled(true);
+  ASSERT_TRUE(ProcessUntil([&] { return slow_ticks >= 2; }));
+  EXPECT_EQ(max_depth, 1);
+  EXPECT_GT(fast_during_pause, 0);
+
+  // Disabled and destroyed timers stay quiet; a destroyed one must not be fired at all.
+  fast.SetEnabled(false);
+  const int fast_stopped_at = fast_ticks;
+  {
+    Timer doomed("doomed", 1);
+    doomed.on_tick = [] {};
+    doomed.AttachHost(&loop);
+    doomed.SetEnabled(true);
+  }
+  slow.SetEnabled(false);
+  loop.PumpEvents(30);
+  EXPECT_EQ(fast_ticks, fast_stopped_at);
+}
+
+TEST(BindersTest, ButtonsAndListsFollowTheModelAndForwardTheUser) {
+  QWidget window;
+  Button model("cmdGo", "Go");
+  int clicks = 0;
+  model.on_click = [&] { ++clicks; };
+  auto* button = new QPushButton(&window);
+  BindButton(model, button);
+
+  ListBox list_model("lstThings", {"A", "B"});
+  int selections = 0;
+  list_model.on_select = [&] { ++selections; };
+  auto* list = new QListWidget(&window);
+  BindListBox(list_model, list);
+  auto* drop_down = new QComboBox(&window);
+  BindListBox(list_model, drop_down);
+  window.show();
+
+  EXPECT_EQ(button->objectName(), QStringLiteral("cmdGo"));
+  model.SetCaption("Stop");
+  model.SetVisible(false);
+  EXPECT_EQ(button->text(), QStringLiteral("Stop"));
+  EXPECT_TRUE(button->isHidden());
+  model.SetVisible(true);
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(clicks, 1);
+  model.SetEnabled(false);
+  EXPECT_FALSE(button->isEnabled());
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(clicks, 1);
+
+  // The program's selection shows in both views and runs the handler once, not again through the
+  // widgets; the user's choice in either view reaches the model and the other view.
+  list_model.SetListIndex(1);
+  EXPECT_EQ(selections, 1);
+  EXPECT_EQ(list->currentRow(), 1);
+  EXPECT_EQ(drop_down->currentIndex(), 1);
+  ClickRow(list, QStringLiteral("A"));
+  EXPECT_EQ(list_model.ListIndex(), 0);
+  EXPECT_EQ(drop_down->currentIndex(), 0);
+  EXPECT_EQ(selections, 2);
+  list_model.AddItem("C");
+  ASSERT_EQ(drop_down->count(), 3);
+  drop_down->setCurrentIndex(2);
+  emit drop_down->activated(2);  // what choosing from the popup raises
+  EXPECT_EQ(list_model.Text(), "C");
+  EXPECT_EQ(list->currentRow(), 2);
+  EXPECT_EQ(selections, 3);
+  list_model.Clear();
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(drop_down->currentIndex(), -1);
+}
+
+TEST(BindersTest, TextCrossesBetweenCodePageModelAndUnicodeWidget) {
+  QWidget window;
+  TextBox model("txtMessage", "caf");
+  int changes = 0;
+  model.on_change = [&] { ++changes; };
+  auto* edit = new QLineEdit(&window);
+  BindTextBox(model, edit);
+  Label label_model("lblInfo", "na\xEFve");
+  auto* label = new QLabel(&window);
+  BindLabel(label_model, label);
+  window.show();
+
+  EXPECT_EQ(label->text(), QStringLiteral(u"na\u00EFve"));
+  edit->setFocus();
+  edit->end(false);
+  QKeyEvent typed(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QStringLiteral(u"\u00E9"));
+  QApplication::sendEvent(edit, &typed);
+  EXPECT_EQ(model.Text(), "caf\xE9");
+  EXPECT_EQ(changes, 1);
+  model.SetText("\x80 5");
+  EXPECT_EQ(edit->text(), QStringLiteral(u"\u20AC 5"));
+  EXPECT_EQ(changes, 2);
+
+  label_model.SetFont(14, true);
+  EXPECT_EQ(label->font().pointSize(), 14);
+  EXPECT_TRUE(label->font().bold());
+}
+
+TEST(BindersTest, OptionsChecksAndSlidersStayInStep) {
+  QWidget window;
+  OptionButton first("optA", "A"), second("optB", "B");
+  auto* a = new QRadioButton(&window);
+  auto* b = new QRadioButton(&window);
+  BindOptionButton(first, a);
+  BindOptionButton(second, b);
+  CheckBox check_model("chk", "Check");
+  int check_clicks = 0;
+  check_model.on_click = [&] { ++check_clicks; };
+  auto* check = new QCheckBox(&window);
+  BindCheckBox(check_model, check);
+  Slider slider_model("sld", 0, 10);
+  auto* slider = new QSlider(&window);
+  BindSlider(slider_model, slider);
+  window.show();
+
+  // Selecting one option clears the other, in the widgets and in the models alike.
+  first.SetValue(true);
+  EXPECT_TRUE(a->isChecked());
+  QTest::mouseClick(b, Qt::LeftButton);
+  EXPECT_TRUE(second.Value());
+  EXPECT_FALSE(first.Value());
+  EXPECT_FALSE(a->isChecked());
+
+  QTest::mouseClick(check, Qt::LeftButton);
+  EXPECT_TRUE(check_model.Checked());
+  check_model.SetChecked(false);
+  EXPECT_FALSE(check->isChecked());
+  EXPECT_EQ(check_clicks, 2);
+
+  slider->setValue(4);
+  EXPECT_EQ(slider_model.Value(), 4);
+  slider_model.SetValue(25);
+  EXPECT_EQ(slider->value(), 10);
+}
+
+// The whole program over the fakes, with the real Qt loop running its timers.
+struct ProgramWithViews {
+  QtEventLoop loop;
+  testing::VirtualEventLoop clock;
+  testing::ScriptedRandom random;
+  testing::FakeSerialDevice serial{clock};
+  testing::FakeParallelPort parallel{clock};
+  testing::FakeMessageBoxes boxes;
+  Program program{Services{loop, clock, clock, random, serial, parallel, boxes, {"/dev/ttyUSB0"}}};
+  MainWindowView window{program};
+  VfdSelectView select{program.vfd_select(), &window};
+};
+
+TEST(MainWindowTest, ModelChosenThroughTheDialogReachesTheProgram) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  MainWindowView& window = rig->window;
+  window.show();
+  rig->program.Start();
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("VFD Vorlinx Version 3.10"));
+  auto* ports = window.findChild<QComboBox*>(QStringLiteral("lstComport"));
+  ASSERT_NE(ports, nullptr);
+  EXPECT_EQ(ports->itemText(4), QStringLiteral("/dev/ttyUSB0"));
+  EXPECT_TRUE(window.findChild<QLineEdit*>(QStringLiteral("txtFile"))->isHidden());
+
+  auto* model_button = window.findChild<QPushButton*>(QStringLiteral("cmdModel"));
+  ASSERT_NE(model_button, nullptr);
+  QTest::mouseClick(model_button, Qt::LeftButton);
+  ASSERT_TRUE(rig->select.isVisible());
+  EXPECT_EQ(rig->select.windowTitle(), QStringLiteral("VFD Vorlinx - VFD Selector"));
+
+  auto* screens = rig->select.findChild<QListWidget*>(QStringLiteral("lstScreen"));
+  auto* models = rig->select.findChild<QListWidget*>(QStringLiteral("lstVFD"));
+  ASSERT_TRUE(screens && models);
+  ClickRow(screens, QStringLiteral("2x24"));
+  ClickRow(models, QStringLiteral("(Rusty Ox) Noritake CU24025ECPB-U1J"));
+  QTest::mouseClick(rig->select.findChild<QPushButton*>(QStringLiteral("cmdApply")),
+                    Qt::LeftButton);
+
+  EXPECT_EQ(rig->program.display().display_model, 3);
+  EXPECT_FALSE(rig->select.isVisible());
+  EXPECT_TRUE(ports->isHidden());
+  EXPECT_FALSE(window.findChild<QComboBox*>(QStringLiteral("lstPPort"))->isHidden());
+  auto* line1 = window.findChild<QLabel*>(QStringLiteral("Line1"));
+  EXPECT_EQ(line1->font().pointSize(), 14);
+  EXPECT_TRUE(line1->font().bold());
+
+  // The preview keeps blanks and shows the four rows of a 4x20 as lines.
+  rig->program.display().Write4x20("ab  ", "", "", "z");
+  EXPECT_TRUE(line1->text().startsWith(QStringLiteral("       ab                  \n")));
+  EXPECT_EQ(line1->text().count(QLatin1Char('\n')), 3);
+
+  // Showing the open dialog again brings back the same window; closing it unloads the form.
+  QTest::mouseClick(model_button, Qt::LeftButton);
+  QTest::mouseClick(model_button, Qt::LeftButton);
+  EXPECT_EQ(window.findChildren<VfdSelectView*>().size(), 1);
+  rig->select.close();
+  EXPECT_FALSE(rig->program.vfd_select().Loaded());
+
+  window.close();
+  EXPECT_TRUE(rig->program.ShutDown());
+}
+
+TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAndStatusLines) {
+  testing::VirtualEventLoop loop;
+  FrmMain form;
+  std::vector<std::string> blocks, status;
+  HeadlessPreview preview(
+      form, [&](const std::string& s) { blocks.push_back(s); },
+      [&](const std::string& s) { status.push_back(s); });
+  QApplication::processEvents();
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_EQ(blocks[0], "|LINE 1|\n|LINE 2|\n\n");
+
+  form.Line1.SetCaption("Hello  ");
+  form.Line2.SetCaption("\xB1 \xE9 ");
+  QApplication::processEvents();
+  form.Line1.SetFont(10, false);  // looks differently, reads the same
+  QApplication::processEvents();
+  ASSERT_EQ(blocks.size(), 2u);
+  EXPECT_EQ(blocks[1], "|Hello  |\n|\xEF\xBD\xB1 \xC3\xA9 |\n\n");
+
+  form.Line2.SetVisible(false);
+  form.Line1.SetCaption("r1\r\nr2\r\nr3\r\nr4");
+  QApplication::processEvents();
+  ASSERT_EQ(blocks.size(), 3u);
+  EXPECT_EQ(blocks[2], "|r1|\n|r2|\n|r3|\n|r4|\n\n");
+
+  form.lblStatus.SetCaption("Serial port /dev/ttyS0 was closed.");
+  form.lblStatus.SetCaption("");
+  EXPECT_EQ(status, std::vector<std::string>{"status: Serial port /dev/ttyS0 was closed.\n"});
+}
+
+TEST(ShutdownSignalsTest, SignalsArriveOnTheEventThreadInsteadOfEndingTheProcess) {
+  std::vector<int> received;
+  ShutdownSignals watcher([&](int signal) { received.push_back(signal); });
+  ASSERT_TRUE(watcher.Active());
+  std::raise(SIGTERM);
+  std::raise(SIGHUP);
+  ASSERT_TRUE(ProcessUntil([&] { return received.size() == 2; }));
+  EXPECT_EQ(received, (std::vector<int>{SIGTERM, SIGHUP}));
+}
+
+}  // namespace
+}  // namespace vfd::ui
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
