@@ -2,6 +2,7 @@
 # Sets up, builds and runs VFD Vorlinx on Debian 12.
 #
 #   ./build.sh run       install what is missing, build, start the program
+#   ./build.sh sim ARGS  build and start the display simulator (vfdsim --help)
 #   ./build.sh test      install what is missing, build everything, run all tests
 #   ./build.sh sanitize  the core tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh bench     build and run the benchmarks (optimised build)
@@ -53,6 +54,13 @@ case "${1:-run}" in
     shift || true
     exec ./build/vfdvorlinx "$@"
     ;;
+  sim)
+    ensure_packages
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build --parallel "$jobs" --target vfdsim
+    shift || true
+    exec ./build/tools/vfdsim "$@"
+    ;;
   test)
     ensure_packages
     configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -78,7 +86,7 @@ case "${1:-run}" in
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
     ;;
   *)
-    sed -n '2,9p' "$0" >&2
+    sed -n '2,10p' "$0" >&2
     exit 2
     ;;
 esac

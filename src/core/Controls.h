@@ -61,12 +61,13 @@ class Button : public CaptionControl {
 class Label : public CaptionControl {
  public:
   using CaptionControl::CaptionControl;
+  // Points; 0 means the window's own font.
   int FontSize() const { return font_size_; }
   bool Bold() const { return bold_; }
   void SetFont(int size, bool bold);
 
  private:
-  int font_size_ = 8;
+  int font_size_ = 0;
   bool bold_ = false;
 };
 

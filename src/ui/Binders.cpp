@@ -110,7 +110,9 @@ void BindLabel(Label& model, QLabel* widget, LabelText text) {
                                                        : FromCp1252(model.Caption());
     if (w->text() != caption) w->setText(caption);
     QFont font = w->font();
-    if (font.pointSize() != model.FontSize() || font.bold() != model.Bold()) {
+    // A label without a size of its own keeps the window's font.
+    if (model.FontSize() > 0 &&
+        (font.pointSize() != model.FontSize() || font.bold() != model.Bold())) {
       font.setPointSize(model.FontSize());
       font.setBold(model.Bold());
       w->setFont(font);
