@@ -38,7 +38,9 @@ class NullLoop : public EventLoop,
                  public MonotonicClock,
                  public WallClock,
                  public RandomSource,
-                 public MessageBoxes {
+                 public MessageBoxes,
+                 public TextFiles,
+                 public FileDialogs {
  public:
   void PumpEvents(int) override {}
   void TimerChanged(Timer&) override {}
@@ -47,6 +49,16 @@ class NullLoop : public EventLoop,
   LocalDateTime Now() override { return {}; }
   double Next() override { return 0.5; }
   void ShowMessage(const std::string&, const std::string&) override {}
+  std::optional<std::string> Read(const std::string&, std::string*) override {
+    return std::nullopt;
+  }
+  bool WriteAtomically(const std::string&, const std::string&, std::string*) override {
+    return true;
+  }
+  std::optional<std::string> OpenFile(const std::string&, const std::string&,
+                                      const std::string&) override {
+    return std::nullopt;
+  }
 };
 
 // The program on null devices with `model` chosen and its port open or address set.
@@ -61,7 +73,7 @@ struct NullProgram {
   NullLoop loop;
   NullSerial serial;
   NullParallel parallel;
-  Program program{Services{loop, loop, loop, loop, serial, parallel, loop, {}}};
+  Program program{Services{loop, loop, loop, loop, serial, parallel, loop, loop, loop, {}}};
 };
 
 }  // namespace vfd::bench

@@ -215,7 +215,10 @@ struct ProgramWithViews {
   testing::FakeSerialDevice serial{clock};
   testing::FakeParallelPort parallel{clock};
   testing::FakeMessageBoxes boxes;
-  Program program{Services{loop, clock, clock, random, serial, parallel, boxes, {"/dev/ttyUSB0"}}};
+  testing::MemoryFiles files;
+  testing::FakeFileDialogs file_dialogs;
+  Program program{Services{
+      loop, clock, clock, random, serial, parallel, boxes, files, file_dialogs, {"/dev/ttyUSB0"}}};
   MainWindowView window{program};
   VfdSelectView select{program.vfd_select(), &window};
 };

@@ -21,8 +21,7 @@
 #include "display/Models.h"
 #include "display/emulator/Decoders.h"
 #include "display/emulator/TerminalView.h"
-
-extern char** environ;
+#include "support/ChildProcess.h"
 
 namespace vfd {
 namespace {
@@ -160,98 +159,20 @@ TEST(LinePacerTest, HoldsAReaderToTheLineRateWithoutBankingIdleTime) {
   EXPECT_GT(pacer.Allowance(12 * kSecond + wait), 0u);
 }
 
-// A generous hang guard for every wait on the child process, not a speed requirement.
-constexpr auto kPatience = std::chrono::seconds(10);
-
-bool ReadSome(int fd, std::string& into, std::chrono::steady_clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  pollfd p{fd, POLLIN, 0};
-  char buffer[4096];
-  if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
-  ssize_t n = read(fd, buffer, sizeof buffer);
-  if (n > 0) into.append(buffer, static_cast<size_t>(n));
-  return n > 0;
-}
-
-// The built simulator as a child with its standard streams in pipes.
-class Simulator {
+// The built simulator as a child, with the pseudo-terminal and link it announced.
+class Simulator : public testing::ChildProcess {
  public:
-  explicit Simulator(std::vector<std::string> args) {
-    int in[2], out[2], err[2];
-    // Close-on-exec, so that a second child does not hold the first one's input open.
-    EXPECT_EQ(pipe2(in, O_CLOEXEC) | pipe2(out, O_CLOEXEC) | pipe2(err, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    args.insert(args.begin(), VFDSIM_PATH);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&pid_, VFDSIM_PATH, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    for (int fd : {in[0], out[1], err[1]})
-      close(fd);
-    input_ = in[1];
-    out_ = out[0];
-    err_ = err[0];
-
+  explicit Simulator(std::vector<std::string> args) : ChildProcess(VFDSIM_PATH, std::move(args)) {
     // "vfdsim: <model> (<geometry>) on <slave>", then "vfdsim: link <path>".
-    std::string err_text;
-    auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (std::count(err_text.begin(), err_text.end(), '\n') < 2)
-      if (!ReadSome(err_, err_text, deadline)) break;
-    size_t on = err_text.find(" on "), eol = err_text.find('\n'), link = err_text.find(" link ");
-    if (on < eol) slave_path = err_text.substr(on + 4, eol - on - 4);
+    StderrLines(2);
+    const std::string& text = errors();
+    size_t on = text.find(" on "), eol = text.find('\n'), link = text.find(" link ");
+    if (on < eol) slave_path = text.substr(on + 4, eol - on - 4);
     if (link != std::string::npos)
-      link_path = err_text.substr(link + 6, err_text.find('\n', link) - link - 6);
+      link_path = text.substr(link + 6, text.find('\n', link) - link - 6);
   }
-
-  ~Simulator() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    for (int fd : {input_, out_, err_})
-      if (fd >= 0) close(fd);
-  }
-
-  // Reads stdout until `text` has appeared in it.
-  bool StdoutShows(const std::string& text) {
-    auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (stdout_.find(text) == std::string::npos)
-      if (!ReadSome(out_, stdout_, deadline)) return false;
-    return true;
-  }
-
-  void CloseInput() {
-    close(input_);
-    input_ = -1;
-  }
-
-  // The exit status once the process has ended; -1 if it did not in time.
-  int ExitStatus() {
-    auto deadline = std::chrono::steady_clock::now() + kPatience;
-    for (int status; std::chrono::steady_clock::now() < deadline; poll(nullptr, 0, 10)) {
-      if (waitpid(pid_, &status, WNOHANG) != pid_) continue;
-      pid_ = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    return -1;
-  }
-
-  pid_t pid() const { return pid_; }
-  const std::string& output() const { return stdout_; }
 
   std::string slave_path, link_path;
-
- private:
-  pid_t pid_ = -1;
-  int input_ = -1, out_ = -1, err_ = -1;
-  std::string stdout_;
 };
 
 class VfdsimProcessTest : public ::testing::Test {
@@ -288,7 +209,7 @@ TEST_F(VfdsimProcessTest, DrawsWhatArrivesAndCleansUpOnSigterm) {
   EXPECT_EQ(sim.output().find('\x1b'), std::string::npos);
   close(port);
 
-  kill(sim.pid(), SIGTERM);
+  sim.Signal(SIGTERM);
   EXPECT_EQ(sim.ExitStatus(), 0);
   EXPECT_FALSE(fs::exists(fs::symlink_status(sim.link_path)));
 }
@@ -308,7 +229,7 @@ TEST_F(VfdsimProcessTest, PortSurvivesTheProgramClosingItAndInputEndQuits) {
   ASSERT_TRUE(sim.StdoutShows(Snapshot("first session", "")));
 
   // The simulator lifts the stale claim; root could open regardless, so the flag is checked.
-  auto deadline = std::chrono::steady_clock::now() + kPatience;
+  auto deadline = std::chrono::steady_clock::now() + testing::kPatience;
   for (int exclusive = 1; std::chrono::steady_clock::now() < deadline; poll(nullptr, 0, 10)) {
     port = open(sim.slave_path.c_str(), O_RDWR | O_NOCTTY);
     if (port >= 0 && ioctl(port, TIOCGEXCL, &exclusive) == 0 && !exclusive) break;
@@ -338,8 +259,8 @@ TEST_F(VfdsimProcessTest, LinkNamesReplaceDanglingLinksAndSkipLiveOnes) {
   EXPECT_EQ(fs::read_symlink(first.link_path).string(), first.slave_path);
   EXPECT_EQ(fs::read_symlink(second.link_path).string(), second.slave_path);
 
-  kill(first.pid(), SIGINT);
-  kill(second.pid(), SIGHUP);
+  first.Signal(SIGINT);
+  second.Signal(SIGHUP);
   EXPECT_EQ(first.ExitStatus(), 0);
   EXPECT_EQ(second.ExitStatus(), 0);
   EXPECT_TRUE(fs::is_empty(runtime_ + "/vfdsim"));

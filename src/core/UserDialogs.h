@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace vfd {
@@ -14,5 +15,17 @@ class MessageBoxes {
 
 // The title a message box gets when its text names none.
 inline constexpr const char* kProgramTitle = "VFD Vorlinx";
+
+}  // namespace vfd
+
+namespace vfd {
+
+// The file-open dialog. Returns the chosen file's full path, or nullopt when the user cancels.
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& filter,
+                                              const std::string& proposed_name) = 0;
+};
 
 }  // namespace vfd

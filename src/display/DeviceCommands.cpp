@@ -273,6 +273,51 @@ void DisplayLink::ShowSplash() {
   }
 }
 
+void DisplayLink::SleepDisplay() {
+  switch (display_model) {
+    case kModelIeeSerial:
+      if (SerialReady()) serial_.SerialSend(Bytes({0x19, 0x33}));
+      break;
+    case kModelIeeParallel:
+      // This display has no off command: it is blanked.
+      Write2x40(std::string(40, ' '), std::string(40, ' '));
+      break;
+    case kModelNoritake:
+      if (ParallelReady()) Model3Instruction(0x08);
+      break;
+    case kModelOrbital2x20:
+    case kModelOrbital4x20:
+      if (SerialReady()) serial_.SerialSend(Bytes({0xFE, 0x46}));
+      break;
+    default:
+      break;
+  }
+}
+
+void DisplayLink::WakeDisplay() {
+  switch (display_model) {
+    case kModelIeeSerial:
+      if (SerialReady()) serial_.SerialSend(Bytes({0x19, 0x34}));
+      break;
+    case kModelNoritake:
+      if (ParallelReady()) Model3Instruction(0x0C);
+      break;
+    case kModelOrbital2x20:
+    case kModelOrbital4x20:
+      if (SerialReady()) serial_.SerialSend(Bytes({0xFE, 0x42, 0x00}));
+      break;
+    default:  // the IEE parallel display is redrawn by the function that starts again
+      break;
+  }
+}
+
+void DisplayLink::RestAtExit(bool sleep_on_exit) {
+  // The displays with an off command always get it; the IEE displays sleep only when asked.
+  const bool iee = display_model == kModelIeeSerial || display_model == kModelIeeParallel;
+  if (sleep_on_exit || !iee) SleepDisplay();
+  if (display_model == kModelIeeSerial && SerialReady()) serial_.CloseSerial();
+}
+
 void DisplayLink::GlowStepDown() {
   if (glow_counter >= 0 && glow_counter <= 7) {
     brightness_level = static_cast<int16_t>(7 - glow_counter);

@@ -79,6 +79,10 @@ class DisplayLink {
   void ShowSplash();
   void GlowStepDown();
   void GlowStepUp();
+  // Puts the display to sleep, wakes it, and puts it to rest at exit, per model.
+  void SleepDisplay();
+  void WakeDisplay();
+  void RestAtExit(bool sleep_on_exit);
   // Gives the preview labels the look of a screen type.
   void SetPreviewLook(int16_t screen);
 

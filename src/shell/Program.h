@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 #include "core/EventLoop.h"
+#include "core/Files.h"
 #include "core/Random.h"
 #include "core/UserDialogs.h"
 #include "display/DisplayLink.h"
@@ -13,7 +14,11 @@
 #include "display/SerialDevice.h"
 #include "display/SerialLink.h"
 #include "display/VfdSelect.h"
+#include "effects/BrightnessEffects.h"
+#include "effects/Ticker.h"
 #include "shell/FrmMain.h"
+#include "shell/ModeController.h"
+#include "shell/Settings.h"
 
 namespace vfd {
 
@@ -27,8 +32,12 @@ struct Services {
   SerialDevice& serial;
   ParallelPort& parallel;
   MessageBoxes& boxes;
+  TextFiles& files;
+  FileDialogs& file_dialogs;
   // Serial devices found at start (USB adapters and the like), listed after COM1..COM4.
   std::vector<std::string> serial_ports;
+  // The settings file, in the working directory.
+  std::string settings_path = kSettingsFileName;
 };
 
 // The whole program: the main window's model, every subsystem, and the handlers that tie the
@@ -40,11 +49,15 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // The main window's load step.
+  // The main window's load step: settings read and applied, the display started, the stored
+  // function running.
   void Start();
-  // The main window's unload step. Safe to call more than once; later calls do nothing.
+  // The main window's unload step: dialogs closed, settings written, the display put to rest.
+  // Safe to call more than once; later calls do nothing.
   void Shutdown();
   bool ShutDown() const { return shut_down_; }
+  // Why the settings could not be written at exit; empty when they were.
+  const std::string& SaveError() const { return save_error_; }
 
   Services& services() { return services_; }
   FrmMain& main() { return main_; }
@@ -52,9 +65,24 @@ class Program {
   SerialLink& serial() { return serial_; }
   ParallelLink& parallel() { return parallel_; }
   FrmVFDSelect& vfd_select() { return vfd_select_; }
+  ModeController& modes() { return modes_; }
+  Ticker& ticker() { return ticker_; }
+  BrightnessEffects& effects() { return effects_; }
+  // The stored values that no control holds (dialogs' settings, rotation times, ...).
+  Settings& settings() { return settings_; }
 
  private:
-  void WireHandlers();
+  void LoadSettings();
+  // The values as they stand now, as the file gets them at exit.
+  Settings CollectSettings() const;
+
+  // Steps of start-up that belong to functions not built yet; each does nothing so far.
+  void InitMatrixStreams() {}
+  void CreateTrayIcon() {}
+  void RemoveTrayIcon() {}
+  void CheckForUpdate() {}
+  void PrereadWinamp() {}
+  void UploadWinampPatterns() {}
 
   Services services_;
   FrmMain main_;
@@ -62,7 +90,12 @@ class Program {
   ParallelLink parallel_;
   DisplayLink display_;
   FrmVFDSelect vfd_select_;
+  ModeController modes_;
+  Ticker ticker_;
+  BrightnessEffects effects_;
+  Settings settings_;
   bool shut_down_ = false;
+  std::string save_error_;
 };
 
 }  // namespace vfd

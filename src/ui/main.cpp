@@ -1,4 +1,5 @@
 // The program: the real machine's services, the core, and the Qt windows over it.
+#include <cstdio>
 #include <memory>
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 
 #include "platform/LinuxParallelPort.h"
 #include "platform/PosixSerialDevice.h"
+#include "platform/PosixTextFiles.h"
 #include "platform/SeededRandom.h"
 #include "platform/SerialPortCatalog.h"
 #include "platform/SystemClock.h"
@@ -13,6 +15,7 @@
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/QtEventLoop.h"
+#include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/VfdSelectView.h"
@@ -46,8 +49,10 @@ int main(int argc, char** argv) {
   vfd::PosixSerialDevice serial;
   vfd::LinuxParallelPort parallel;
   vfd::ui::QtMessageBoxes boxes(headless);
-  vfd::Program program(
-      vfd::Services{loop, clock, clock, random, serial, parallel, boxes, vfd::ListSerialDevices()});
+  vfd::PosixTextFiles files;
+  vfd::ui::QtFileDialogs file_dialogs(headless);
+  vfd::Program program(vfd::Services{loop, clock, clock, random, serial, parallel, boxes, files,
+                                     file_dialogs, vfd::ListSerialDevices()});
 
   vfd::ui::MainWindowView main_window(program);
   vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);
@@ -63,5 +68,10 @@ int main(int argc, char** argv) {
   QApplication::exec();
   // The application may also end without the window closing (the session ends).
   program.Shutdown();
+  if (!program.SaveError().empty()) {
+    std::fprintf(stderr, "vfdvorlinx: the settings could not be saved: %s\n",
+                 program.SaveError().c_str());
+    return 1;
+  }
   return 0;
 }

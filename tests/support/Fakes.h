@@ -3,13 +3,16 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "core/Files.h"
 #include "core/Random.h"
 #include "core/UserDialogs.h"
 #include "display/ParallelPort.h"
@@ -123,6 +126,49 @@ class ScriptedRandom : public RandomSource {
   }
   std::deque<double> script;
   double fallback = 0.0;
+};
+
+// Files in memory. A write can be made to fail, as a full disk would.
+class MemoryFiles : public TextFiles {
+ public:
+  std::optional<std::string> Read(const std::string& path, std::string* error) override {
+    if (unreadable.count(path)) {
+      if (error) *error = "Permission denied";
+      return std::nullopt;
+    }
+    auto it = files.find(path);
+    if (it == files.end()) {
+      if (error) error->clear();
+      return std::nullopt;
+    }
+    return it->second;
+  }
+  bool WriteAtomically(const std::string& path, const std::string& content,
+                       std::string* error) override {
+    ++writes;
+    if (fail_writes) {
+      if (error) *error = "No space left on device";
+      return false;
+    }
+    files[path] = content;
+    return true;
+  }
+  std::map<std::string, std::string> files;
+  std::set<std::string> unreadable;
+  bool fail_writes = false;
+  int writes = 0;
+};
+
+// The file dialog: answers with a scripted choice (nullopt: the user cancels).
+class FakeFileDialogs : public FileDialogs {
+ public:
+  std::optional<std::string> OpenFile(const std::string& title, const std::string& filter,
+                                      const std::string& proposed_name) override {
+    asked.push_back(title + "|" + filter + "|" + proposed_name);
+    return answer;
+  }
+  std::optional<std::string> answer;
+  std::vector<std::string> asked;
 };
 
 // Hex text of bytes: "0E 16 41".

@@ -16,10 +16,12 @@ struct Rig {
   FakeSerialDevice serial{loop};
   FakeParallelPort parallel{loop};
   FakeMessageBoxes boxes;
+  MemoryFiles files;
+  FakeFileDialogs file_dialogs;
   // Before the program: the program's last bytes (closing the port) still reach it.
   std::unique_ptr<DisplayEmulator> emulator;
-  std::unique_ptr<Program> program =
-      std::make_unique<Program>(Services{loop, loop, loop, random, serial, parallel, boxes, {}});
+  std::unique_ptr<Program> program = std::make_unique<Program>(
+      Services{loop, loop, loop, random, serial, parallel, boxes, files, file_dialogs, {}});
 
   FrmMain& main() { return program->main(); }
   DisplayLink& display() { return program->display(); }

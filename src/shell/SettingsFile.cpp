@@ -1,0 +1,64 @@
+#include "shell/SettingsFile.h"
+
+namespace vfd {
+namespace {
+
+constexpr const char* kVersion = "3.10";
+
+// Writes a file of defaults; a failure is added to the status but the defaults are used anyway.
+void WriteDefaults(TextFiles& files, const std::string& path, OpenedSettings& out) {
+  std::string error;
+  if (!files.WriteAtomically(path, FormatSettings(Settings{}), &error)) {
+    if (!out.status.empty()) out.status += " ";
+    out.status += "Could not write " + path + ": " + error + ".";
+  }
+}
+
+}  // namespace
+
+OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path) {
+  OpenedSettings out;
+  std::string error;
+  std::optional<std::string> content = files.Read(path, &error);
+  if (!content) {
+    if (!error.empty()) {
+      // It exists but cannot be read: leave it alone and run on defaults.
+      out.status = "Could not read " + path + ": " + error + ". Default settings are used.";
+      return out;
+    }
+    WriteDefaults(files, path, out);
+    return out;
+  }
+  if (content->empty() || ReadSettingsVersion(*content) != kVersion) {
+    // A file of another version is replaced whole; there is no migration of single values.
+    WriteDefaults(files, path, out);
+    return out;
+  }
+  SettingsParse parsed = ParseSettings(*content);
+  if (parsed.ok) {
+    out.settings = std::move(parsed.settings);
+    return out;
+  }
+  std::string kept = path + ".bad";
+  std::string copy_error;
+  if (files.WriteAtomically(kept, *content, &copy_error)) {
+    out.status = path + " could not be read (value " + std::to_string(parsed.field) + ": " +
+                 parsed.error + "). It was kept as " + kept + " and the defaults were loaded.";
+    WriteDefaults(files, path, out);
+  } else {
+    // Without a copy the user's file must not be overwritten now; it is replaced at exit only.
+    out.status = path + " could not be read (value " + std::to_string(parsed.field) + ": " +
+                 parsed.error + ") nor kept as " + kept + " (" + copy_error +
+                 "). The defaults were loaded.";
+  }
+  return out;
+}
+
+bool SaveSettingsFile(TextFiles& files, const std::string& path, const Settings& settings,
+                      std::string* error) {
+  Settings copy = settings;
+  copy.SettingsVersion = kVersion;
+  return files.WriteAtomically(path, FormatSettings(copy), error);
+}
+
+}  // namespace vfd

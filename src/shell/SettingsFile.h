@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "core/Files.h"
+#include "shell/Settings.h"
+
+namespace vfd {
+
+struct OpenedSettings {
+  Settings settings;
+  // What the user should be told in the status line; empty when all went well.
+  std::string status;
+};
+
+// Opens the settings file as start-up does. A missing or empty file, or one written by another
+// version, is replaced by a file of defaults. A file of this version that ends early or holds a
+// value that cannot be read is treated the same way, but is first kept as "<path>.bad" and the
+// status says so: the user's file is never silently destroyed.
+OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path);
+
+// Writes all 100 values, replacing the file atomically.
+bool SaveSettingsFile(TextFiles& files, const std::string& path, const Settings& settings,
+                      std::string* error);
+
+}  // namespace vfd

@@ -1,0 +1,182 @@
+// The settings file: its exact text, reading every kind of value back, and the paths that
+// replace a file with defaults.
+#include <gtest/gtest.h>
+
+#include "shell/SettingsFile.h"
+#include "support/Fakes.h"
+
+namespace vfd {
+namespace {
+
+using testing::MemoryFiles;
+
+// The 100 lines of a fresh file.
+const char* const kDefaultLines[] = {
+    "\"3.10\"", "\"\"", "\"\"", "0", "0", "1", "0", "\"Auto Update Check is Currently: ENABLED\"",
+    "\"Across\"", "1", "3", "#TRUE#", "\"Fixed\"", "\"Elapsed\"", "\"Default\"", "\"Liquify\"",
+    "\"Sleep on Exit\"", "\"Crack Code on Load\"", "\"Knightrider\"", "\"Glow\"",
+    "\"AutoTimer Off\"", "203", "\"THIS CODE IS CRACKED\"", "\"3\"", "7",
+    // Motherboard Monitor sensors and labels
+    "\"00 None\"", "\"00 None\"", "\"00 None\"", "\"00 None\"", "\"00 None\"", "\"00 None\"",
+    "\"00 None\"", "\"00 None\"", "\"CPU: \"", "\"C Core: +\"", "\"V\"", "\"\"", "\"Case: \"",
+    "\"C +5v: +\"", "\"V\"", "\"\"",
+    // rotation times
+    "10000", "7000", "7000", "7000", "7000", "7000", "7000", "7000", "7000", "7000", "7000", "7000",
+    // tides and news
+    "\"Northport\"", "60", "240", "2", "203", "10", "240", "2", "203", "10",
+    // countdown
+    "\"Christmas\"", "2003", "12", "25",
+    // weather
+    "\"11725\"", "\"Clock\"", "\"Temp (F)\"", "\"High (F)\"", "\"Low (F)\"", "\"Condition\"",
+    "\"Wind\"", "\"None\"", "\"None\"", "\"\"", "\"  Temp: \"", "\" High: \"", "\" Low: \"", "\"\"",
+    "\", Winds \"", "\"\"", "\"\"",
+    // AutoTimer
+    "#23:00:00#", "#07:00:00#", "#00:00:00#", "#00:00:00#", "#00:00:00#", "#00:00:00#",
+    "#00:00:00#", "#00:00:00#", "5", "17", "0", "0", "0", "0", "0", "0"};
+
+std::string DefaultFile() {
+  std::string out;
+  for (const char* line : kDefaultLines)
+    out += std::string(line) + "\r\n";
+  return out;
+}
+
+TEST(SettingsTest, ADefaultFileIsExactlyTheHundredDefaultLines) {
+  static_assert(std::size(kDefaultLines) == 100);
+  EXPECT_EQ(FormatSettings(Settings{}), DefaultFile());
+}
+
+TEST(SettingsTest, EveryKindOfValueSurvivesARoundTrip) {
+  Settings s;
+  s.ComPort = "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0";
+  s.ComSpeed = " 9600";
+  s.ParallelPortBase = 700;
+  s.BrightnessLevel = -3;
+  s.MainWindowState = 2;
+  s.WinampSwitchWhenStopped = false;
+  s.MessageText = "  leading blanks, commas, and more, \xE9\xB1";
+  s.MbmLabel[3] = "   ";
+  s.RotationTimes[11] = -32768;
+  s.CountdownYear = 32767;
+  s.AutoTimerTimes[7] = TimeOfDay{19, 5, 59};
+  s.AutoTimerFunctions[2] = 16;
+  SettingsParse back = ParseSettings(FormatSettings(s));
+  ASSERT_TRUE(back.ok) << back.field << ": " << back.error;
+  EXPECT_EQ(FormatSettings(back.settings), FormatSettings(s));
+  EXPECT_EQ(back.settings.MessageText, s.MessageText);
+  EXPECT_EQ(back.settings.MbmLabel[3], "   ");
+  EXPECT_EQ(back.settings.AutoTimerTimes[7], (TimeOfDay{19, 5, 59}));
+  EXPECT_FALSE(back.settings.WinampSwitchWhenStopped);
+}
+
+TEST(SettingsTest, ADoubleQuoteOrLineBreakInATextCannotShiftTheLaterValues) {
+  Settings s;
+  s.MessageText = "say \"hi\"\r\nthere";
+  s.CountdownEvent = "\"";
+  std::string text = FormatSettings(s);
+  SettingsParse back = ParseSettings(text);
+  ASSERT_TRUE(back.ok);
+  EXPECT_EQ(back.settings.MessageText, "say 'hi'  there");
+  EXPECT_EQ(back.settings.CountdownEvent, "'");
+  EXPECT_EQ(back.settings.CountdownYear, 2003);
+}
+
+TEST(SettingsTest, ReadingFollowsTheFieldRulesOfTheFormat) {
+  std::string text = DefaultFile();
+  // Fields may also stand several to a line, separated by commas; unquoted texts lose their
+  // surrounding blanks; the window state is read as text.
+  text.replace(text.find("0\r\n0\r\n1\r\n0\r\n"), 12, "  888 , 2,1\r\n\"1\"\r\n");
+  text.replace(text.find("\"Northport\""), 11, "  Stony Brook  ");
+  SettingsParse back = ParseSettings(text);
+  ASSERT_TRUE(back.ok) << back.field << ": " << back.error;
+  EXPECT_EQ(back.settings.ParallelPortBase, 888);
+  EXPECT_EQ(back.settings.DisplayModelCode, 2);
+  EXPECT_EQ(back.settings.ScreenTypeCode, 1);
+  EXPECT_EQ(back.settings.MainWindowState, 1);
+  EXPECT_EQ(back.settings.TideLocation, "Stony Brook");
+}
+
+TEST(SettingsTest, BrokenValuesAndShortFilesAreFound) {
+  std::string text = DefaultFile();
+  EXPECT_FALSE(ParseSettings(text.substr(0, text.size() - 3)).ok);  // the last value missing
+  SettingsParse shortened = ParseSettings(text.substr(0, text.find("#23:00:00#")));
+  EXPECT_FALSE(shortened.ok);
+  EXPECT_EQ(shortened.field, 85);
+  std::string bad_int = text;
+  bad_int.replace(bad_int.find("203"), 3, "2o3");
+  EXPECT_EQ(ParseSettings(bad_int).field, 22);
+  std::string too_big = text;
+  too_big.replace(too_big.find("10000"), 5, "40000");
+  EXPECT_EQ(ParseSettings(too_big).field, 42);
+  std::string bad_bool = text;
+  bad_bool.replace(bad_bool.find("#TRUE#"), 6, "#YES#");
+  EXPECT_EQ(ParseSettings(bad_bool).field, 12);
+  std::string bad_time = text;
+  bad_time.replace(bad_time.find("#07:00:00#"), 10, "#7:00 AM#");
+  EXPECT_EQ(ParseSettings(bad_time).field, 86);
+}
+
+TEST(SettingsFileTest, AMissingOrEmptyFileBecomesTheDefaultFile) {
+  MemoryFiles files;
+  OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
+  EXPECT_EQ(opened.status, "");
+  EXPECT_EQ(opened.settings.StartFunctionCode, "3");
+  files.files["vfdsettings.txt"] = "";
+  OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
+}
+
+TEST(SettingsFileTest, AnotherVersionIsReplacedWholeWithoutAMessage) {
+  MemoryFiles files;
+  Settings older;
+  older.SettingsVersion = "3.09";
+  older.MessageText = "from the old version";
+  files.files["vfdsettings.txt"] = FormatSettings(older);
+  OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(opened.settings.MessageText, "THIS CODE IS CRACKED");
+  EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
+  EXPECT_EQ(opened.status, "");
+  EXPECT_EQ(files.files.count("vfdsettings.txt.bad"), 0u);
+}
+
+TEST(SettingsFileTest, ABrokenFileIsKeptAsBadBeforeTheDefaultsReplaceIt) {
+  MemoryFiles files;
+  std::string broken = DefaultFile().substr(0, 300);
+  files.files["vfdsettings.txt"] = broken;
+  OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(files.files.at("vfdsettings.txt.bad"), broken);
+  EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
+  EXPECT_NE(opened.status.find("vfdsettings.txt.bad"), std::string::npos);
+  EXPECT_NE(opened.status.find("defaults"), std::string::npos);
+}
+
+TEST(SettingsFileTest, WithoutRoomForTheCopyTheBrokenFileIsNotOverwritten) {
+  MemoryFiles files;
+  files.files["vfdsettings.txt"] = "\"3.10\"\r\n\"\"\r\n";
+  files.fail_writes = true;
+  OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(files.files.at("vfdsettings.txt"), "\"3.10\"\r\n\"\"\r\n");
+  EXPECT_NE(opened.status.find("No space left on device"), std::string::npos);
+}
+
+TEST(SettingsFileTest, AnUnreadableFileIsLeftAloneAndDefaultsAreUsed) {
+  MemoryFiles files;
+  files.files["vfdsettings.txt"] = "whatever";
+  files.unreadable.insert("vfdsettings.txt");
+  OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(files.writes, 0);
+  EXPECT_NE(opened.status.find("Permission denied"), std::string::npos);
+}
+
+TEST(SettingsFileTest, SavingAlwaysWritesThisVersion) {
+  MemoryFiles files;
+  Settings s;
+  s.SettingsVersion = "something else";
+  std::string error;
+  ASSERT_TRUE(SaveSettingsFile(files, "vfdsettings.txt", s, &error));
+  EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
+}
+
+}  // namespace
+}  // namespace vfd
