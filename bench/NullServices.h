@@ -34,10 +34,21 @@ class NullParallel : public ParallelPort {
   volatile uint8_t sink_ = 0;
 };
 
+// A real generator, so that random draws cost what they cost in the program.
+class Lcg : public RandomSource {
+ public:
+  double Next() override {
+    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(state_ >> 11) * 0x1.0p-53;
+  }
+
+ private:
+  uint64_t state_ = 42;
+};
+
 class NullLoop : public EventLoop,
                  public MonotonicClock,
                  public WallClock,
-                 public RandomSource,
                  public MessageBoxes,
                  public TextFiles,
                  public FileDialogs {
@@ -47,7 +58,6 @@ class NullLoop : public EventLoop,
   void TimerDestroyed(Timer&) override {}
   int64_t MonotonicMicros() override { return 0; }
   LocalDateTime Now() override { return {}; }
-  double Next() override { return 0.5; }
   void ShowMessage(const std::string&, const std::string&) override {}
   std::optional<std::string> Read(const std::string&, std::string*) override {
     return std::nullopt;
@@ -73,7 +83,10 @@ struct NullProgram {
   NullLoop loop;
   NullSerial serial;
   NullParallel parallel;
-  Program program{Services{loop, loop, loop, loop, serial, parallel, loop, loop, loop, {}}};
+  Lcg random;
+  UsRegionalFormats formats;
+  Program program{
+      Services{loop, loop, loop, formats, random, serial, parallel, loop, loop, loop, {}}};
 };
 
 }  // namespace vfd::bench

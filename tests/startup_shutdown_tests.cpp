@@ -35,11 +35,15 @@ TEST_F(StartupTest, AFreshStartWritesTheDefaultsAndRunsTheClockWithNoModel) {
   EXPECT_EQ(m().Caption(), "VFD Vorlinx Version 3.10");
   EXPECT_EQ(rig.display().display_model, kModelNone);
   EXPECT_EQ(m().txtMessage.Text(), "THIS CODE IS CRACKED");
-  EXPECT_EQ(rig.program->modes().RunningFunctionCode(), "3");
   EXPECT_FALSE(m().Timer18.Enabled());
   EXPECT_EQ(m().cmdSleepTimer.Caption(), "AutoTimer Off");
-  EXPECT_EQ(rig.program->ticker().startup_complete, 1);
   EXPECT_EQ(rig.program->modes().rotation_slot, 1);
+  // The code cracker runs first, then hands over to the Clock.
+  EXPECT_EQ(rig.program->modes().RunningFunctionCode(), "16");
+  EXPECT_EQ(rig.program->ticker().startup_complete, 0);
+  rig.loop.RunFor(3000);
+  EXPECT_EQ(rig.program->modes().RunningFunctionCode(), "3");
+  EXPECT_EQ(rig.program->ticker().startup_complete, 1);
   EXPECT_EQ(rig.serial.opens, 0);
   EXPECT_TRUE(rig.parallel.accesses.empty());
 }
@@ -126,6 +130,7 @@ TEST_F(StartupTest, StoredTogglesAndEffectsComeBack) {
 TEST_F(StartupTest, StoredRotationResumesAndAStoredDevicePathIsListed) {
   Settings s;
   s.StartFunctionCode = "7";
+  s.CrackOnLoadCaption = "Standard Load";
   s.DisplayModelCode = kModelOrbital2x20;
   s.ComPort = "/dev/ttyUSB3";
   StartWith(s);

@@ -14,6 +14,9 @@ class TickerTest : public ::testing::Test {
  protected:
   // The program after start-up with `model`'s display attached and `message` typed.
   void Use(int16_t model, const std::string& message) {
+    Settings s;
+    s.CrackOnLoadCaption = "Standard Load";
+    rig.files.files["vfdsettings.txt"] = FormatSettings(s);
     rig.program->Start();
     rig.UseModel(model);
     if (LinkOf(model) == LinkKind::kParallel) rig.main().lstPPort.SetListIndex(0);

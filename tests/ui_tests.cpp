@@ -217,8 +217,18 @@ struct ProgramWithViews {
   testing::FakeMessageBoxes boxes;
   testing::MemoryFiles files;
   testing::FakeFileDialogs file_dialogs;
-  Program program{Services{
-      loop, clock, clock, random, serial, parallel, boxes, files, file_dialogs, {"/dev/ttyUSB0"}}};
+  UsRegionalFormats formats;
+  Program program{Services{loop,
+                           clock,
+                           clock,
+                           formats,
+                           random,
+                           serial,
+                           parallel,
+                           boxes,
+                           files,
+                           file_dialogs,
+                           {"/dev/ttyUSB0"}}};
   MainWindowView window{program};
   VfdSelectView select{program.vfd_select(), &window};
 };

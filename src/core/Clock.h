@@ -22,3 +22,28 @@ class WallClock {
 };
 
 }  // namespace vfd
+
+#include <string>
+
+namespace vfd {
+
+// Dates and times as text in the user's regional formats. Texts are in the program's
+// single-byte code page.
+class RegionalFormats {
+ public:
+  virtual ~RegionalFormats() = default;
+  // The time of day in the regional time format, e.g. "3:45:12 PM".
+  virtual std::string TimeText(const LocalDateTime& at) = 0;
+  // The date in the regional short date format, always ending in the four-digit year, e.g.
+  // "12/6/2026".
+  virtual std::string ShortDateText(const LocalDateTime& at) = 0;
+};
+
+// The US forms: "3:45:12 PM" and "12/6/2026". Used where no regional setting applies.
+class UsRegionalFormats : public RegionalFormats {
+ public:
+  std::string TimeText(const LocalDateTime& at) override;
+  std::string ShortDateText(const LocalDateTime& at) override;
+};
+
+}  // namespace vfd

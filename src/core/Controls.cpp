@@ -114,4 +114,18 @@ void Slider::SetSteps(int small_change, int large_change, int tick_frequency) {
   NotifyChanged();
 }
 
+void Calendar::SetDate(int year, int month, int day) {
+  year = std::clamp(year, 1, 9999);
+  month = std::clamp(month, 1, 12);
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  int last = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  day = std::clamp(day, 1, last);
+  if (year == year_ && month == month_ && day == day_) return;
+  year_ = year;
+  month_ = month;
+  day_ = day;
+  NotifyChanged();
+}
+
 }  // namespace vfd

@@ -181,4 +181,20 @@ class Slider : public Control {
   int tick_frequency_ = 1;
 };
 
+// A month calendar: one chosen day. It only ever holds real dates.
+class Calendar : public Control {
+ public:
+  using Control::Control;
+  int Year() const { return year_; }
+  int Month() const { return month_; }
+  int Day() const { return day_; }
+  // A day beyond the month's end becomes its last day; months and years are kept in range.
+  void SetDate(int year, int month, int day);
+
+ private:
+  int year_ = 2000;
+  int month_ = 1;
+  int day_ = 1;
+};
+
 }  // namespace vfd

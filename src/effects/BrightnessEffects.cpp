@@ -58,8 +58,7 @@ void BrightnessEffects::KnightriderLeftTick() {
   KnightriderTick(main_.Timer9, main_.Timer8, sweep_left_step, 19);
 }
 
-void BrightnessEffects::KnightriderTick(Timer& self, Timer& other, int16_t& step,
-                                        int first_frame) {
+void BrightnessEffects::KnightriderTick(Timer& self, Timer& other, int16_t& step, int first_frame) {
   if (!display_.serial().IsSerialOpen()) {
     main_.Timer9.SetEnabled(false);
     main_.Timer8.SetEnabled(false);

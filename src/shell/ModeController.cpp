@@ -67,6 +67,7 @@ void ModeController::RunTick(int16_t code) {
 void ModeController::ActivateFunction(int16_t code) {
   const FunctionRow* row = Find(code);
   if (!row) return;
+  if (before_activate) before_activate();
   for (const FunctionRow& other : kFunctions)
     if (other.code != code) (main_.*other.timer).SetEnabled(false);
   if (code == 16 && on_code_cracker_activated) on_code_cracker_activated();

@@ -35,6 +35,8 @@ class ModeController {
   // Runs one tick of a function at once; nothing for unknown codes or functions not built.
   void RunTick(int16_t code);
 
+  // Runs first whenever a function is activated.
+  std::function<void()> before_activate;
   // Optional steps some functions add to their activation.
   std::function<void()> on_code_cracker_activated;  // the message becomes the crack target
   std::function<void()> on_winamp_activated;        // player pre-read and pattern upload

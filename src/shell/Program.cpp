@@ -1,5 +1,7 @@
 #include "shell/Program.h"
 
+#include <algorithm>
+
 #include "shell/SettingsFile.h"
 
 namespace vfd {
@@ -32,6 +34,19 @@ const char* PortTextOf(int16_t base) {
   }
 }
 
+// The number a text starts with (leading blanks skipped); 0 when it starts with none.
+int16_t LeadingNumber(const std::string& text) {
+  size_t i = text.find_first_not_of(' ');
+  if (i == std::string::npos) return 0;
+  bool negative = text[i] == '-';
+  if (negative || text[i] == '+') ++i;
+  int value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 32767; ++i)
+    value = value * 10 + (text[i] - '0');
+  value = std::min(value, 32767);
+  return static_cast<int16_t>(negative ? -value : value);
+}
+
 }  // namespace
 
 Program::Program(Services services)
@@ -42,7 +57,13 @@ Program::Program(Services services)
       vfd_select_(display_),
       modes_(main_, display_),
       ticker_(main_, display_, services_.loop, services_.files, services_.file_dialogs),
-      effects_(main_, display_, services_.random) {
+      effects_(main_, display_, services_.random),
+      clock_(main_, display_, ticker_, services_.wall, services_.formats),
+      matrix_(main_, display_, services_.random),
+      vertical_scroll_(display_, ticker_),
+      countdown_(display_, services_.wall, settings_),
+      frm_countdown_(settings_),
+      cracker_(main_, display_, ticker_, services_.random) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   for (const std::string& port : services_.serial_ports)
@@ -50,12 +71,32 @@ Program::Program(Services services)
   // Before the settings are read the level is that of a program that has set none yet.
   display_.brightness_level = 0;
   modes_.SetTick(1, [this] { ticker_.Tick(); });
+  modes_.SetTick(2, [this] { matrix_.Tick(); });
+  modes_.SetTick(3, [this] { clock_.Tick(); });
+  modes_.SetTick(10, [this] { vertical_scroll_.Tick(); });
+  modes_.SetTick(15, [this] { countdown_.Tick(); });
+  modes_.SetTick(16, [this] { cracker_.Tick(); });
+  modes_.on_code_cracker_activated = [this] { cracker_.crack_target = ticker_.current_message; };
+  cracker_.start_resumed_function = [this](int16_t code) {
+    modes_.StartFunctionByCode(std::to_string(code));
+  };
+  // Choosing a function or typing while start-up's crack runs ends the hand-over; otherwise the
+  // echo would stay off and a later crack would still start the stored function.
+  modes_.before_activate = [this] { cracker_.CancelHandOver(); };
+  main_.txtMessage.on_change = [this] {
+    cracker_.CancelHandOver();
+    ticker_.LiveMessageEcho();
+  };
 
   FrmMain& m = main_;
   m.cmdBrightness.on_click = [this] { display_.StepBrightness(); };
   m.cmdClearMemory.on_click = [this] { display_.ClearDisplayMemory(); };
   m.cmdSelfTest.on_click = [this] { display_.ToggleSelfTest(); };
   m.cmdModel.on_click = [this] { vfd_select_.Show(); };
+  m.cmdCountConfig.on_click = [this] {
+    frm_countdown_.Show();
+    display_.ApplyBrightness();
+  };
   m.lstComport.on_select = [this] { display_.SelectComPort(); };
   m.lstSpeed.on_select = [this] { display_.SelectSpeed(); };
   m.lstPPort.on_select = [this] { display_.SelectParallelBase(); };
@@ -68,7 +109,7 @@ Program::~Program() {
 
 void Program::Start() {
   // The random source was seeded from the clock when the platform created it.
-  InitMatrixStreams();
+  matrix_.InitStreams();
   ticker_.SetMessage(main_.txtMessage.Text());
   main_.SetCaption(std::string("VFD Vorlinx Version ") + kProgramVersion);
   ticker_.startup_complete = 0;
@@ -128,10 +169,17 @@ void Program::LoadSettings() {
   // L16: the message box takes the stored message; its change handler stops the function
   // timers (none runs yet) and sets the message, without an echo during start-up.
   m.txtMessage.SetText(s.MessageText);
-  // L17, L18: the code cracker's hand-over is not built yet, so "Crack Code on Load" starts the
-  // stored function at once as well.
-  modes_.StartFunctionByCode(s.StartFunctionCode);
-  ticker_.startup_complete = 1;
+  if (m.cmdCrackStart.Caption() != "Crack Code on Load") {
+    // L17
+    modes_.StartFunctionByCode(s.StartFunctionCode);
+    ticker_.startup_complete = 1;
+  } else {
+    // L18: the code cracker reveals the message first and then starts the stored function.
+    cracker_.crack_on_load_pending = true;
+    cracker_.resume_function_code = LeadingNumber(s.StartFunctionCode);
+    cracker_.crack_target = m.txtMessage.Text();
+    m.Timer16.SetEnabled(true);
+  }
 }
 
 Settings Program::CollectSettings() const {
@@ -151,6 +199,9 @@ Settings Program::CollectSettings() const {
   s.MessageText = m.txtMessage.Text();
   s.MainWindowState = static_cast<int16_t>(m.WindowState());
   s.StartFunctionCode = modes_.RunningFunctionCode();
+  // Leaving during start-up's crack keeps the function it was about to start, not the crack.
+  if (s.StartFunctionCode == "16" && cracker_.HandingOver())
+    s.StartFunctionCode = std::to_string(cracker_.resume_function_code);
   s.ParallelPortBase = parallel_.Base();
   s.DisplayModelCode = display_.display_model;
   s.ScreenTypeCode = display_.screen_type;
@@ -163,6 +214,7 @@ void Program::Shutdown() {
   shut_down_ = true;
   RemoveTrayIcon();
   // Values typed into an open dialog without Apply are lost.
+  frm_countdown_.Unload();
   vfd_select_.Unload();
   if (!SaveSettingsFile(services_.files, services_.settings_path, CollectSettings(),
                         &save_error_)) {

@@ -15,7 +15,12 @@
 #include "display/SerialLink.h"
 #include "display/VfdSelect.h"
 #include "effects/BrightnessEffects.h"
+#include "effects/Clock.h"
+#include "effects/CodeCracker.h"
+#include "effects/Matrix.h"
 #include "effects/Ticker.h"
+#include "effects/VerticalScroll.h"
+#include "shell/Countdown.h"
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
 #include "shell/Settings.h"
@@ -28,6 +33,7 @@ struct Services {
   EventLoop& loop;
   MonotonicClock& monotonic;
   WallClock& wall;
+  RegionalFormats& formats;
   RandomSource& random;
   SerialDevice& serial;
   ParallelPort& parallel;
@@ -68,6 +74,11 @@ class Program {
   ModeController& modes() { return modes_; }
   Ticker& ticker() { return ticker_; }
   BrightnessEffects& effects() { return effects_; }
+  Clock& clock() { return clock_; }
+  Matrix& matrix() { return matrix_; }
+  CodeCracker& cracker() { return cracker_; }
+  Countdown& countdown() { return countdown_; }
+  FrmCountdown& countdown_config() { return frm_countdown_; }
   // The stored values that no control holds (dialogs' settings, rotation times, ...).
   Settings& settings() { return settings_; }
 
@@ -77,7 +88,6 @@ class Program {
   Settings CollectSettings() const;
 
   // Steps of start-up that belong to functions not built yet; each does nothing so far.
-  void InitMatrixStreams() {}
   void CreateTrayIcon() {}
   void RemoveTrayIcon() {}
   void CheckForUpdate() {}
@@ -94,6 +104,12 @@ class Program {
   Ticker ticker_;
   BrightnessEffects effects_;
   Settings settings_;
+  Clock clock_;
+  Matrix matrix_;
+  VerticalScroll vertical_scroll_;
+  Countdown countdown_;
+  FrmCountdown frm_countdown_;
+  CodeCracker cracker_;
   bool shut_down_ = false;
   std::string save_error_;
 };

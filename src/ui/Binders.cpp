@@ -1,6 +1,7 @@
 #include "ui/Binders.h"
 
 #include <QAbstractButton>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -239,6 +240,19 @@ void BindSlider(Slider& model, QSlider* widget) {
   });
   QObject::connect(widget, &QSlider::valueChanged, widget,
                    [&model](int value) { model.SetValue(value); });
+}
+
+void BindCalendar(Calendar& model, QCalendarWidget* widget) {
+  Mirror(model, widget, [&model](QCalendarWidget* w) {
+    QSignalBlocker block(w);
+    QDate date(model.Year(), model.Month(), model.Day());
+    if (w->selectedDate() != date) w->setSelectedDate(date);
+    MirrorState(model, w);
+  });
+  QObject::connect(widget, &QCalendarWidget::selectionChanged, widget, [&model, widget] {
+    QDate date = widget->selectedDate();
+    model.SetDate(date.year(), date.month(), date.day());
+  });
 }
 
 void FollowVisibility(Control& model, QWidget* companion) {

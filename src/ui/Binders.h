@@ -8,6 +8,7 @@
 #include "core/Controls.h"
 
 class QAbstractButton;
+class QCalendarWidget;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -50,6 +51,7 @@ void BindComboBox(ComboBox& model, QComboBox* widget);
 void BindOptionButton(OptionButton& model, QRadioButton* widget);
 void BindCheckBox(CheckBox& model, QCheckBox* widget);
 void BindSlider(Slider& model, QSlider* widget);
+void BindCalendar(Calendar& model, QCalendarWidget* widget);
 
 // Shows and hides `companion` (a caption beside the control, say) with the control.
 void FollowVisibility(Control& model, QWidget* companion);

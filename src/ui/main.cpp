@@ -6,12 +6,14 @@
 #include <QGuiApplication>
 
 #include "platform/LinuxParallelPort.h"
+#include "platform/LocaleFormats.h"
 #include "platform/PosixSerialDevice.h"
 #include "platform/PosixTextFiles.h"
 #include "platform/SeededRandom.h"
 #include "platform/SerialPortCatalog.h"
 #include "platform/SystemClock.h"
 #include "shell/Program.h"
+#include "ui/CountdownView.h"
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/QtEventLoop.h"
@@ -45,17 +47,19 @@ int main(int argc, char** argv) {
 
   vfd::ui::QtEventLoop loop;
   vfd::SystemClock clock;
+  vfd::LocaleFormats formats;
   vfd::SeededRandom random(vfd::SeededRandom::ClockSeed());
   vfd::PosixSerialDevice serial;
   vfd::LinuxParallelPort parallel;
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  vfd::Program program(vfd::Services{loop, clock, clock, random, serial, parallel, boxes, files,
-                                     file_dialogs, vfd::ListSerialDevices()});
+  vfd::Program program(vfd::Services{loop, clock, clock, formats, random, serial, parallel, boxes,
+                                     files, file_dialogs, vfd::ListSerialDevices()});
 
   vfd::ui::MainWindowView main_window(program);
   vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);
+  vfd::ui::CountdownView countdown(program.countdown_config(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless) preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
 

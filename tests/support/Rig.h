@@ -13,6 +13,7 @@ namespace vfd::testing {
 struct Rig {
   VirtualEventLoop loop;
   ScriptedRandom random;
+  UsRegionalFormats formats;
   FakeSerialDevice serial{loop};
   FakeParallelPort parallel{loop};
   FakeMessageBoxes boxes;
@@ -20,8 +21,8 @@ struct Rig {
   FakeFileDialogs file_dialogs;
   // Before the program: the program's last bytes (closing the port) still reach it.
   std::unique_ptr<DisplayEmulator> emulator;
-  std::unique_ptr<Program> program = std::make_unique<Program>(
-      Services{loop, loop, loop, random, serial, parallel, boxes, files, file_dialogs, {}});
+  std::unique_ptr<Program> program = std::make_unique<Program>(Services{
+      loop, loop, loop, formats, random, serial, parallel, boxes, files, file_dialogs, {}});
 
   FrmMain& main() { return program->main(); }
   DisplayLink& display() { return program->display(); }
