@@ -36,6 +36,9 @@ bool DisplayLink::OpenSerialOrExplain() {
 }
 
 void DisplayLink::SendModel2Command(uint8_t command) {
+  // A paced glyph upload owns the port: a command strobed in between would become one of the
+  // glyph's pattern bytes. The command is skipped; the level is sent again often enough.
+  if (parallel_busy != 0) return;
   if (!parallel_.WaitStatusNot7F()) return;
   parallel_.StrobeWrite(command);
   parallel_.WaitStatusNot7F();

@@ -115,7 +115,8 @@ void Ticker::Echo(const std::string& m) {
       l2.SetCaption(Mid(m, 20, 20));
       break;
     case kModelIeeParallel:
-      if (parallel.Base() != 0) {
+      // Not while a paced glyph upload owns the port: the message would land in the glyph.
+      if (parallel.Base() != 0 && display_.parallel_busy == 0) {
         [&] {
           for (uint8_t command : {0x15, 0x12, 0x0F}) {
             parallel.StrobeWrite(command);

@@ -63,7 +63,8 @@ Program::Program(Services services)
       vertical_scroll_(display_, ticker_),
       countdown_(display_, services_.wall, settings_),
       frm_countdown_(settings_),
-      cracker_(main_, display_, ticker_, services_.random) {
+      cracker_(main_, display_, ticker_, services_.random),
+      bars_(display_, services_.loop) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   for (const std::string& port : services_.serial_ports)

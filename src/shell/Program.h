@@ -18,6 +18,7 @@
 #include "effects/Clock.h"
 #include "effects/CodeCracker.h"
 #include "effects/Matrix.h"
+#include "effects/ProgressBars.h"
 #include "effects/Ticker.h"
 #include "effects/VerticalScroll.h"
 #include "shell/Countdown.h"
@@ -79,6 +80,7 @@ class Program {
   CodeCracker& cracker() { return cracker_; }
   Countdown& countdown() { return countdown_; }
   FrmCountdown& countdown_config() { return frm_countdown_; }
+  ProgressBars& bars() { return bars_; }
   // The stored values that no control holds (dialogs' settings, rotation times, ...).
   Settings& settings() { return settings_; }
 
@@ -110,6 +112,7 @@ class Program {
   Countdown countdown_;
   FrmCountdown frm_countdown_;
   CodeCracker cracker_;
+  ProgressBars bars_;
   bool shut_down_ = false;
   std::string save_error_;
 };

@@ -1,6 +1,7 @@
 #include "display/emulator/TerminalView.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "display/Charset.h"
@@ -16,8 +17,9 @@ constexpr int kGlowBlue = 210;
 constexpr char kReset[] = "\x1b[0m";
 constexpr char kEndLine[] = "\x1b[0m\x1b[K\n";
 
-// Stands in for a user-defined glyph until the patterns themselves are drawn.
-constexpr char kGlyphPlaceholder[] = "\u2592";
+// A user-defined glyph is drawn as a shade of its dot density: the pattern's bit layout is the
+// display's own, but how much of the cell is lit is what a bar glyph tells the eye.
+constexpr const char* kDensityShades[] = {" ", "\u2591", "\u2592", "\u2593", "\u2588"};
 // An unlit cell of a switched-off display.
 constexpr char kDarkCell[] = "\u00B7";
 
@@ -58,8 +60,30 @@ std::string Sgr(const std::string& parameters) {
   return "\x1b[0;" + parameters + "m";
 }
 
+int LitDots(const std::vector<uint8_t>& pattern) {
+  int dots = 0;
+  for (uint8_t b : pattern)
+    dots += std::popcount(b);
+  return dots;
+}
+
+// Relative to the fullest glyph the display holds, so that a full bar cell shows full.
+std::string GlyphShade(const Glass& glass, const std::vector<uint8_t>& pattern) {
+  int fullest = 0;
+  for (const auto& [code, other] : glass.glyphs)
+    fullest = std::max(fullest, LitDots(other));
+  if (fullest == 0) return kDensityShades[0];
+  double density = static_cast<double>(LitDots(pattern)) / fullest;
+  if (density == 0) return kDensityShades[0];
+  if (density < 0.45) return kDensityShades[1];
+  if (density < 0.7) return kDensityShades[2];
+  if (density < 0.9) return kDensityShades[3];
+  return kDensityShades[4];
+}
+
 std::string CellText(const Glass& glass, uint8_t code) {
-  if (glass.glyphs.count(code)) return kGlyphPlaceholder;
+  auto glyph = glass.glyphs.find(code);
+  if (glyph != glass.glyphs.end()) return GlyphShade(glass, glyph->second);
   return DisplayCharToUtf8(code);
 }
 
@@ -129,7 +153,12 @@ std::string RenderPlain(const Glass& glass) {
     out += '|';
     for (int c = 0; c < glass.Columns(); ++c)
       out += CellText(glass, glass.Code(r, c));
-    out += "|\n";
+    out += '|';
+    // A row not at full brightness shows its cells' levels beside it.
+    std::string levels = glass.Levels(r);
+    if (levels.find_first_not_of(static_cast<char>('0' + glass.MaxLevel())) != std::string::npos)
+      out += "  " + levels;
+    out += '\n';
   }
   out += glass.display_on ? "on\n" : "off\n";
   return out;

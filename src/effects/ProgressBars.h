@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/EventLoop.h"
+#include "display/DisplayLink.h"
+
+namespace vfd {
+
+// Horizontal bars for a ratio (normally 0..1), one per screen type. Where the display allows
+// it, user-defined glyphs draw the bar in finer steps than whole characters.
+class ProgressBars {
+ public:
+  ProgressBars(DisplayLink& display, EventLoop& loop) : display_(display), loop_(loop) {}
+
+  // Which partial-cell pattern the IEE parallel display holds now (0: none yet).
+  int16_t loaded_bar_glyph = 0;  // LoadedBarGlyph
+
+  // The smallest k in 1..steps with ratio <= k / steps, the ratio taken in single precision and
+  // k / steps in double; 0 (no step) for a ratio above 1 or one that is no number.
+  static int Step(float ratio, int steps);
+
+  std::string ProgressBar9(float ratio);   // 2x20
+  std::string ProgressBar13(float ratio);  // 2x24
+  std::string ProgressBar20(float ratio);  // 4x20
+  std::string ProgressBar22(float ratio);  // 2x40
+
+ private:
+  static std::string PlainBar(float ratio, int cells);
+  std::string GlyphBar9(float ratio);
+  void LoadBarVariant(int variant);
+
+  DisplayLink& display_;
+  EventLoop& loop_;
+};
+
+}  // namespace vfd
