@@ -54,6 +54,7 @@ class NullLoop : public EventLoop,
                  public FileDialogs {
  public:
   void PumpEvents(int) override {}
+  bool Pumping() const override { return false; }
   void TimerChanged(Timer&) override {}
   void TimerDestroyed(Timer&) override {}
   int64_t MonotonicMicros() override { return 0; }

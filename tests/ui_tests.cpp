@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include "core/Controls.h"
 #include "core/Timer.h"
@@ -280,6 +281,18 @@ TEST(MainWindowTest, ModelChosenThroughTheDialogReachesTheProgram) {
 
   window.close();
   EXPECT_TRUE(rig->program.ShutDown());
+}
+
+TEST(MainWindowTest, ACloseDuringAPauseIsTakenUpWhenThePauseIsOver) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  rig->window.show();
+  rig->program.Start();
+  // Closing while a handler pauses (as a paced upload does): the handler's remaining bytes must
+  // not follow the display's rest.
+  QTimer::singleShot(5, &rig->window, [&rig] { rig->window.close(); });
+  rig->loop.PumpEvents(40);
+  EXPECT_FALSE(rig->program.ShutDown());
+  EXPECT_TRUE(QTest::qWaitFor([&rig] { return rig->program.ShutDown(); }, 5000));
 }
 
 TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAndStatusLines) {

@@ -12,6 +12,8 @@ class EventLoop : public TimerHost {
  public:
   // Waits `ms` milliseconds while timer ticks and user events keep being handled.
   virtual void PumpEvents(int ms) = 0;
+  // Whether a handler is pausing in PumpEvents right now (events handled now run inside it).
+  virtual bool Pumping() const = 0;
 };
 
 // Monotonic time for short waits; never wraps at midnight.

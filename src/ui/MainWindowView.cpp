@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/Binders.h"
@@ -308,6 +309,14 @@ void MainWindowView::closeEvent(QCloseEvent* event) {
   // user again, or a signal) must not start it over or cut it short.
   if (closing_) {
     event->ignore();
+    return;
+  }
+  // A close that arrives while a handler pauses (a paced upload, the echo's wait) is taken up
+  // once that handler has finished: what it still sends must not reach the display after the
+  // display was put to rest.
+  if (program_.services().loop.Pumping()) {
+    event->ignore();
+    QTimer::singleShot(20, this, [this] { close(); });
     return;
   }
   closing_ = true;

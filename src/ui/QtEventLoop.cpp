@@ -38,6 +38,11 @@ void QtEventLoop::TimerDestroyed(Timer& timer) {
 }
 
 void QtEventLoop::PumpEvents(int ms) {
+  ++depth_;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{depth_};
   if (ms <= 0) {
     QCoreApplication::processEvents();
     return;

@@ -22,8 +22,10 @@ class QtEventLoop : public EventLoop {
   void TimerChanged(Timer& timer) override;
   void TimerDestroyed(Timer& timer) override;
   void PumpEvents(int ms) override;
+  bool Pumping() const override { return depth_ > 0; }
 
  private:
+  int depth_ = 0;
   std::unordered_map<Timer*, std::unique_ptr<QTimer>> timers_;
 };
 

@@ -18,6 +18,7 @@ class VirtualEventLoop : public EventLoop, public MonotonicClock, public WallClo
 
   // EventLoop
   void PumpEvents(int ms) override;
+  bool Pumping() const override { return depth_ > 0; }
   void TimerChanged(Timer& timer) override;
   void TimerDestroyed(Timer& timer) override;
 
@@ -48,6 +49,7 @@ class VirtualEventLoop : public EventLoop, public MonotonicClock, public WallClo
 
   void RunUntil(int64_t target_us);
 
+  int depth_ = 0;
   int64_t now_us_ = 0;
   uint64_t next_seq_ = 0;
   std::map<Timer*, Entry> scheduled_;
