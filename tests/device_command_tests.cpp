@@ -20,15 +20,6 @@ class CommandTest : public ::testing::Test {
     rig.parallel.Reset();
   }
   std::string Sent() { return HexOf(rig.serial.written); }
-  // The model-2 command bytes strobed out so far.
-  std::string Strobed() {
-    std::string out;
-    auto writes = rig.parallel.Writes();
-    for (size_t i = 0; i + 2 < writes.size(); ++i)
-      if (writes[i].first == 888 && writes[i + 1] == std::pair<uint16_t, uint8_t>{890, 1})
-        out.push_back(static_cast<char>(writes[i].second));
-    return HexOf(out);
-  }
   std::string Caption() { return rig.main().cmdBrightness.Caption(); }
 
   Rig rig;
@@ -47,7 +38,7 @@ TEST_F(CommandTest, ApplyBrightnessMapsTheLevelIntoEachModelsRange) {
 
   Use(kModelIeeParallel, 7);
   rig.display().ApplyBrightness();
-  EXPECT_EQ(Strobed(), "1D");
+  EXPECT_EQ(rig.parallel.Strobed(), "1D");
   EXPECT_EQ(rig.glass().global_level, 2);
 
   Use(kModelNoritake, -4);
@@ -83,7 +74,7 @@ TEST_F(CommandTest, StepBrightnessCyclesEachModelsLevels) {
   rig.display().StepBrightness();
   rig.display().StepBrightness();
   rig.display().StepBrightness();
-  EXPECT_EQ(Strobed(), "1D 1F 1E 1D");
+  EXPECT_EQ(rig.parallel.Strobed(), "1D 1F 1E 1D");
   EXPECT_EQ(Caption(), "Brightness Level 2");
 
   Use(kModelOrbital2x20, 2);
@@ -121,7 +112,7 @@ TEST_F(CommandTest, ClearDisplayMemoryPerModelThenTheLevelAgain) {
 
   Use(kModelIeeParallel, 0);
   rig.display().ClearDisplayMemory();
-  EXPECT_EQ(Strobed(), "14 1F");
+  EXPECT_EQ(rig.parallel.Strobed(), "14 1F");
 
   // The Noritake has no such command: the button greys itself out and only the level goes.
   Use(kModelNoritake, 2);

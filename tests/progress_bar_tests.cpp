@@ -119,14 +119,6 @@ class ParallelBarTest : public ::testing::Test {
     rig.Emulate(kModelIeeParallel);
     rig.parallel.Reset();
   }
-  std::string Strobed() {
-    std::string out;
-    auto writes = rig.parallel.Writes();
-    for (size_t i = 0; i + 1 < writes.size(); ++i)
-      if (writes[i].first == 888 && writes[i + 1] == std::pair<uint16_t, uint8_t>{890, 1})
-        out.push_back(static_cast<char>(writes[i].second));
-    return HexOf(out);
-  }
   Rig rig;
 };
 
@@ -135,7 +127,7 @@ TEST_F(ParallelBarTest, TheVariantIsLoadedWithPausesAndOnlyWhenItChanges) {
   int64_t start = rig.loop.NowMicros();
   std::string text = bars.ProgressBar22(0.5f);  // step 33: ten full cells, variant 3
   EXPECT_EQ(text, std::string(10, '\xFD') + "\xFE" + std::string(11, '\xFF'));
-  EXPECT_EQ(Strobed(), "18 01 00 24 4E 42 62 00");
+  EXPECT_EQ(rig.parallel.Strobed(), "18 01 00 24 4E 42 62 00");
   EXPECT_GE(rig.loop.NowMicros() - start, 9 * 5000);  // 5 ms before and after every byte
   EXPECT_EQ(bars.loaded_bar_glyph, 3);
   EXPECT_EQ(rig.display().parallel_busy, 0);
@@ -144,7 +136,7 @@ TEST_F(ParallelBarTest, TheVariantIsLoadedWithPausesAndOnlyWhenItChanges) {
   bars.ProgressBar22(0.49f);  // step 33 again
   EXPECT_TRUE(rig.parallel.accesses.empty());
   EXPECT_EQ(bars.ProgressBar22(0.0f), "\xFE" + std::string(21, '\xFF'));
-  EXPECT_EQ(Strobed(), "18 01 08 04 46 00 30 00");
+  EXPECT_EQ(rig.parallel.Strobed(), "18 01 08 04 46 00 30 00");
   rig.parallel.Reset();
   EXPECT_EQ(bars.ProgressBar22(1.2f), std::string(22, '\xFF'));
   EXPECT_TRUE(rig.parallel.accesses.empty());
@@ -160,7 +152,7 @@ TEST_F(ParallelBarTest, NothingElseReachesThePortWhileTheLoadPauses) {
   bars.ProgressBar22(0.5f);  // two loads, 90 ms of pauses: both timers tick meanwhile
   bars.ProgressBar22(0.0f);
   EXPECT_GT(rig.program->effects().glow_tick, glow_before);
-  EXPECT_EQ(Strobed(), "18 01 00 24 4E 42 62 00 18 01 08 04 46 00 30 00");
+  EXPECT_EQ(rig.parallel.Strobed(), "18 01 00 24 4E 42 62 00 18 01 08 04 46 00 30 00");
   // Typing during a load does not put the message into the glyph either.
   rig.main().cmdTicker.Click();
   rig.program->ticker().startup_complete = 1;

@@ -141,11 +141,7 @@ TEST_F(TickerTest, TypingEchoesTheWholeMessageAtOncePerModel) {
 TEST_F(TickerTest, TheParallelEchoes) {
   Use(kModelIeeParallel, "");
   m().txtMessage.SetText("HI");
-  std::string strobed;
-  auto writes = rig.parallel.Writes();
-  for (size_t i = 0; i + 1 < writes.size(); ++i)
-    if (writes[i].first == 888 && writes[i + 1].second == 0x01) strobed.push_back(writes[i].second);
-  EXPECT_EQ(HexOf(strobed), "15 12 0F 48 49");
+  EXPECT_EQ(rig.parallel.Strobed(), "15 12 0F 48 49");
   EXPECT_EQ(rig.glass().Row(0), Fit("HI", 40));
   EXPECT_EQ(m().Line1.Caption(), "HI");
 

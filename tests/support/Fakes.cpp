@@ -125,6 +125,17 @@ size_t FakeParallelPort::Reads() const {
       std::count_if(accesses.begin(), accesses.end(), [](const Access& a) { return !a.write; }));
 }
 
+std::string FakeParallelPort::Strobed() const {
+  std::string out;
+  const std::vector<std::pair<uint16_t, uint8_t>> writes = Writes();
+  for (size_t i = 0; i + 1 < writes.size(); ++i) {
+    if (writes[i].first == selected_ && writes[i + 1].first == selected_ + 2 &&
+        writes[i + 1].second == 0x01)
+      out.push_back(static_cast<char>(writes[i].second));
+  }
+  return HexOf(out);
+}
+
 std::string HexOf(std::string_view bytes) {
   std::string out;
   char buf[4];

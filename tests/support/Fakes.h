@@ -100,6 +100,8 @@ class FakeParallelPort : public ParallelPort {
   std::vector<std::pair<uint16_t, uint8_t>> Writes() const;
   // How many status reads were made.
   size_t Reads() const;
+  // The data bytes that a strobe pulse (control 0x01) latched, in hex: "18 01 08".
+  std::string Strobed() const;
   void Reset() { accesses.clear(); }
 
  private:
