@@ -50,6 +50,25 @@ char32_t NextCodePoint(std::string_view s, size_t& i) {
 
 }  // namespace
 
+bool IsUtf8BeyondAscii(std::string_view s) {
+  bool beyond = false;
+  size_t i = 0;
+  while (i < s.size()) {
+    auto b = static_cast<uint8_t>(s[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    beyond = true;
+    size_t extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 0;
+    if (extra == 0 || i + extra >= s.size()) return false;
+    for (size_t k = 1; k <= extra; ++k)
+      if ((static_cast<uint8_t>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += extra + 1;
+  }
+  return beyond;
+}
+
 std::string Cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

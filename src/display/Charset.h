@@ -10,6 +10,10 @@ namespace vfd {
 // range are Windows-1252 except 0xA1-0xDF, where the displays carry half-width katakana. These
 // convert at the edge to and from the UTF-8 of the window system and the terminal.
 
+// Whether `s` is well-formed UTF-8 with at least one character beyond ASCII (a text that was not
+// written in Windows-1252, then).
+bool IsUtf8BeyondAscii(std::string_view s);
+
 // Windows-1252 bytes to UTF-8 (text boxes, file names).
 std::string Cp1252ToUtf8(std::string_view bytes);
 // UTF-8 to Windows-1252; characters it cannot hold become '?', half-width katakana become the

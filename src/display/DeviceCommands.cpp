@@ -15,9 +15,7 @@ DisplayLink::DisplayLink(DisplayPanel panel, SerialLink& serial, ParallelLink& p
                          EventLoop& loop, MessageBoxes& boxes)
     : panel_(panel), serial_(serial), parallel_(parallel), loop_(loop), boxes_(boxes) {
   serial_.failed.Connect([this](const std::string& reason) {
-    std::string device = SerialLink::DevicePath(serial_.Port());
-    ReportStatus("Serial port " + (device.empty() ? serial_.Port() : device) +
-                 " was closed: " + reason + ".");
+    ReportStatus("Serial port " + serial_.DeviceName() + " was closed: " + reason + ".");
   });
   parallel_.unavailable.Connect([this](const std::string& why) {
     ReportStatus("Parallel port " + ParallelLink::HexText(parallel_.Base()) + ": " + why +

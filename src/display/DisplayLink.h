@@ -66,6 +66,9 @@ class DisplayLink {
   void Write4x20(std::string_view row1, std::string_view row2, std::string_view row3,
                  std::string_view row4);
   void Write2x24(std::string_view line1, std::string_view line2);
+  // The 4x20 preview: the four rows in one label, indented as the window has always shown them.
+  static std::string FourRowPreview(std::string_view row1, std::string_view row2,
+                                    std::string_view row3, std::string_view row4);
   // The usual dispatch of a function that composed two lines: by ScreenType, with the 4x20
   // screen showing each line as two rows of 20. No screen type writes nothing.
   void WriteLines(std::string_view line1, std::string_view line2);

@@ -57,13 +57,18 @@ void DisplayLink::Write4x20(std::string_view row1, std::string_view row2, std::s
     // Written continuously from home, the display fills its rows in the order 1, 3, 2, 4.
     serial_.SendFrame("\xFE\x54\xFE\x48" + r1 + r3 + r2 + r4);
   }
+  panel_.Line1.SetCaption(FourRowPreview(r1, r2, r3, r4));
+}
+
+std::string DisplayLink::FourRowPreview(std::string_view row1, std::string_view row2,
+                                        std::string_view row3, std::string_view row4) {
   std::string preview;
   preview.reserve(7 + 3 * 10 + 4 * 20);
-  preview.append(7, ' ').append(r1).append(kCrLf);
-  preview.append(8, ' ').append(r2).append(kCrLf);
-  preview.append(8, ' ').append(r3).append(kCrLf);
-  preview.append(8, ' ').append(r4);
-  panel_.Line1.SetCaption(std::move(preview));
+  preview.append(7, ' ').append(row1).append(kCrLf);
+  preview.append(8, ' ').append(row2).append(kCrLf);
+  preview.append(8, ' ').append(row3).append(kCrLf);
+  preview.append(8, ' ').append(row4);
+  return preview;
 }
 
 void DisplayLink::Write2x24(std::string_view line1, std::string_view line2) {

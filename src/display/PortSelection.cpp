@@ -35,9 +35,7 @@ SerialOpenResult::Status DisplayLink::TryOpenSerial() {
   if (result.status == SerialOpenResult::Status::kOk) {
     ReportStatus("");
   } else if (result.status == SerialOpenResult::Status::kFailed) {
-    std::string device = SerialLink::DevicePath(serial_.Port());
-    std::string text =
-        "Could not open " + (device.empty() ? serial_.Port() : device) + ": " + result.reason + ".";
+    std::string text = "Could not open " + serial_.DeviceName() + ": " + result.reason + ".";
     if (result.permission_denied)
       text +=
           " Your user needs to be in the dialout group (sudo usermod -aG dialout $USER, then "

@@ -35,6 +35,11 @@ std::string SerialLink::DevicePath(const std::string& port) {
   return {};
 }
 
+std::string SerialLink::DeviceName() const {
+  std::string path = DevicePath(port_);
+  return path.empty() ? port_ : path;
+}
+
 int SerialLink::BaudOf(const std::string& settings) {
   int baud = 0;
   auto [ptr, ec] = std::from_chars(settings.data(), settings.data() + settings.size(), baud);

@@ -51,6 +51,8 @@ class SerialLink {
   // The device path that a port text names: "COM1".."COM4" are the first four serial ports,
   // a text starting with "/" is a device path. Empty for anything else.
   static std::string DevicePath(const std::string& port);
+  // The device the chosen port names, for messages: its path, or the port text itself.
+  std::string DeviceName() const;
   // The baud rate of a settings text ("19200,n,8,1" gives 19200); 9600 when unreadable.
   static int BaudOf(const std::string& settings);
 

@@ -1,6 +1,7 @@
 #include "effects/BrightnessEffects.h"
 
 #include "display/Bytes.h"
+#include "effects/RandomPicks.h"
 
 namespace vfd {
 namespace {
@@ -35,10 +36,6 @@ int BrightnessEffects::KnightriderLevel(int position, int frame) {
   for (int age = 0; age <= 6; ++age)
     if (KnightriderHead(((frame - age) % kFrames + kFrames) % kFrames) == position) return age;
   return 7;
-}
-
-uint8_t BrightnessEffects::PickRandomLevel() {
-  return static_cast<uint8_t>(NearestEven(random_.Next() * 7));
 }
 
 bool BrightnessEffects::PerCharacterReady() const {
@@ -93,7 +90,7 @@ void BrightnessEffects::LiquifyTick() {
     return;
   }
   for (int p = 0; p < 20; ++p)
-    display_.serial().SendCharLevel(CharLevel(p, PickRandomLevel()), p);
+    display_.serial().SendCharLevel(CharLevel(p, PickRandomLevel(random_)), p);
 }
 
 void BrightnessEffects::GlowClick() {

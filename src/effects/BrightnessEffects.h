@@ -26,9 +26,6 @@ class BrightnessEffects {
   // The level of `position` in `frame`: 0 at the head, 1..6 along the trail, 7 elsewhere.
   static int KnightriderLevel(int position, int frame);
 
-  // One character whose code is a random level 0..7 (0 and 7 half as likely as the others).
-  uint8_t PickRandomLevel();
-
   void KnightriderRightTick();  // Timer8
   void KnightriderLeftTick();   // Timer9
   void GlowStep();              // Timer11

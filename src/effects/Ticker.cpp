@@ -14,26 +14,6 @@ void RotateLeft(std::string& ring) {
   if (ring.size() > 1) ring = ring.substr(1) + ring[0];
 }
 
-// Whether `s` is well-formed UTF-8 with at least one character beyond ASCII.
-bool IsUtf8BeyondAscii(const std::string& s) {
-  bool beyond = false;
-  size_t i = 0;
-  while (i < s.size()) {
-    auto b = static_cast<uint8_t>(s[i]);
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    beyond = true;
-    size_t extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 0;
-    if (extra == 0 || i + extra >= s.size()) return false;
-    for (size_t k = 1; k <= extra; ++k)
-      if ((static_cast<uint8_t>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += extra + 1;
-  }
-  return beyond;
-}
-
 // A file is taken as Windows-1252, the program's own code page, unless it is UTF-8 with
 // characters beyond ASCII, as files written on Linux are; those are converted.
 std::string FileTextToMessageBytes(std::string text) {
@@ -87,12 +67,7 @@ void Ticker::Tick() {
   } else {
     ticker_line2.resize(width, ' ');
   }
-  if (display_.screen_type == kScreen4x20) {
-    display_.Write4x20(ticker_line1, Mid(ticker_line1, 20, 20), ticker_line2,
-                       Mid(ticker_line2, 20, 20));
-  } else if (width) {
-    display_.WriteLines(ticker_line1, ticker_line2);
-  }
+  display_.WriteLines(ticker_line1, ticker_line2);
 }
 
 void Ticker::LiveMessageEcho() {
@@ -163,9 +138,8 @@ void Ticker::Echo(const std::string& m) {
         l2.SetCaption(Mid(m, 20, 20));
       } else {
         // The rows as the display fills them: 1, 3, 2, 4.
-        l1.SetCaption(std::string(7, ' ') + Mid(m, 0, 20) + "\r\n" + std::string(8, ' ') +
-                      Mid(m, 40, 20) + "\r\n" + std::string(8, ' ') + Mid(m, 20, 20) + "\r\n" +
-                      std::string(8, ' ') + Mid(m, 60, 20));
+        l1.SetCaption(DisplayLink::FourRowPreview(Mid(m, 0, 20), Mid(m, 40, 20), Mid(m, 20, 20),
+                                                  Mid(m, 60, 20)));
       }
       break;
     default:

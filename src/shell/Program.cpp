@@ -1,7 +1,5 @@
 #include "shell/Program.h"
 
-#include <algorithm>
-
 #include "shell/SettingsFile.h"
 
 namespace vfd {
@@ -16,35 +14,6 @@ DisplayPanel PanelOf(FrmMain& m) {
                       m.cmdKnightrider, m.Timer5,
                       m.Timer8,         m.FunctionTimers(),
                       m.lblStatus};
-}
-
-// The port list entry of a stored parallel base address.
-const char* PortTextOf(int16_t base) {
-  switch (base) {
-    case 632:
-      return "&H278";
-    case 700:
-      return "&H2BC";
-    case 888:
-      return "&H378";
-    case 956:
-      return "&H3BC";
-    default:
-      return nullptr;
-  }
-}
-
-// The number a text starts with (leading blanks skipped); 0 when it starts with none.
-int16_t LeadingNumber(const std::string& text) {
-  size_t i = text.find_first_not_of(' ');
-  if (i == std::string::npos) return 0;
-  bool negative = text[i] == '-';
-  if (negative || text[i] == '+') ++i;
-  int value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 32767; ++i)
-    value = value * 10 + (text[i] - '0');
-  value = std::min(value, 32767);
-  return static_cast<int16_t>(negative ? -value : value);
 }
 
 }  // namespace
@@ -133,9 +102,9 @@ void Program::LoadSettings() {
   if (s.ComPort.starts_with("/")) display_.EnsurePortEntry(s.ComPort);
   m.lstComport.SetListIndex(m.lstComport.Find(s.ComPort));
   m.lstSpeed.SetListIndex(m.lstSpeed.Find(s.ComSpeed));
-  // L3
-  if (const char* text = PortTextOf(s.ParallelPortBase))
-    m.lstPPort.SetListIndex(m.lstPPort.Find(text));
+  // L3: the entry whose address is the stored one; another value selects nothing.
+  if (int index = m.lstPPort.Find(ParallelLink::HexText(s.ParallelPortBase)); index >= 0)
+    m.lstPPort.SetListIndex(index);
   // L4
   display_.InitDisplayModel();
   display_.ShowSplash();

@@ -1,5 +1,6 @@
 #include "shell/Settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -135,16 +136,7 @@ class Reader {
   // Read as text, then taken as a number from its leading digits (nothing numeric gives 0).
   void IntReadAsText(int16_t& value) {
     std::string raw;
-    if (!Next(raw)) return;
-    size_t i = 0;
-    while (i < raw.size() && raw[i] == ' ')
-      ++i;
-    int parsed = 0;
-    auto [ptr, ec] = std::from_chars(raw.data() + i, raw.data() + raw.size(), parsed);
-    (void)ptr;
-    value = (ec == std::errc() && parsed >= -32768 && parsed <= 32767)
-                ? static_cast<int16_t>(parsed)
-                : 0;
+    if (Next(raw)) value = LeadingNumber(raw);
   }
   void Bool(bool& value) {
     std::string raw;
@@ -236,6 +228,18 @@ class Reader {
 };
 
 }  // namespace
+
+int16_t LeadingNumber(std::string_view text) {
+  size_t i = text.find_first_not_of(' ');
+  if (i == std::string_view::npos) return 0;
+  const bool negative = text[i] == '-';
+  if (negative || text[i] == '+') ++i;
+  int value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= 32768; ++i)
+    value = value * 10 + (text[i] - '0');
+  value = negative ? std::max(-value, -32768) : std::min(value, 32767);
+  return static_cast<int16_t>(value);
+}
 
 std::string FormatSettings(const Settings& settings) {
   Writer writer;

@@ -91,6 +91,10 @@ struct SettingsParse {
 // the caller's business.
 SettingsParse ParseSettings(std::string_view content);
 
+// The number a text starts with, leading blanks skipped; 0 when it starts with none. Values
+// beyond the 16-bit range are held at its ends.
+int16_t LeadingNumber(std::string_view text);
+
 // The first value of the file (the version that wrote it), or empty when there is none.
 std::string ReadSettingsVersion(std::string_view content);
 
