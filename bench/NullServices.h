@@ -53,6 +53,7 @@ class NullLoop : public EventLoop,
                  public TextFiles,
                  public FileDialogs {
  public:
+  void Post(std::function<void()> task) override { task(); }
   void PumpEvents(int) override {}
   bool Pumping() const override { return false; }
   void TimerChanged(Timer&) override {}
@@ -86,8 +87,22 @@ struct NullProgram {
   NullParallel parallel;
   Lcg random;
   UsRegionalFormats formats;
-  Program program{
-      Services{loop, loop, loop, formats, random, serial, parallel, loop, loop, loop, {}}};
+  NoHttp http{loop};
+  NoMediaPlayer player;
+  NoSensors sensors;
+  Program program{Services{.loop = loop,
+                           .monotonic = loop,
+                           .wall = loop,
+                           .formats = formats,
+                           .random = random,
+                           .serial = serial,
+                           .parallel = parallel,
+                           .boxes = loop,
+                           .files = loop,
+                           .file_dialogs = loop,
+                           .http = http,
+                           .player = player,
+                           .sensors = sensors}};
 };
 
 }  // namespace vfd::bench

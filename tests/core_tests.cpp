@@ -1,6 +1,9 @@
 // The control models, timers and the virtual event loop that every other test stands on.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+
 #include "core/Controls.h"
 #include "core/Random.h"
 #include "core/Timer.h"
@@ -72,6 +75,32 @@ TEST(TimerTest, PauseInsideAHandlerRunsOtherTimersButNeverTheSameHandlerAgain) {
   EXPECT_EQ(max_depth, 1);
   EXPECT_GE(fast_ticks, 30);
   EXPECT_EQ(loop.NowMs(), 35);
+}
+
+TEST(VirtualLoopTest, PostedTasksRunInOrderAtTheCurrentTimeBeforeTheNextTimer) {
+  VirtualEventLoop loop;
+  std::string order;
+  Timer t("t", 10);
+  t.on_tick = [&] {
+    order += 't';
+    // A task posted by a handler runs after it, before anything else falls due.
+    loop.Post([&] { order += std::to_string(loop.NowMs()); });
+  };
+  t.AttachHost(&loop);
+  t.SetEnabled(true);
+  loop.Post([&] {
+    order += 'a';
+    loop.Post([&] { order += 'c'; });  // posted while running: after the ones already waiting
+  });
+  loop.Post([&] { order += 'b'; });
+  EXPECT_EQ(order, "");  // nothing runs inside Post
+  loop.RunFor(25);
+  EXPECT_EQ(order, "abct10t20");
+  // Posts from another thread arrive too.
+  std::thread([&] { loop.Post([&] { order += '!'; }); }).join();
+  loop.RunPosted();
+  EXPECT_EQ(order, "abct10t20!");
+  EXPECT_EQ(loop.NowMs(), 25);
 }
 
 TEST(ControlsTest, ListSelectionRaisesOnlyOnChangeIncludingClearing) {

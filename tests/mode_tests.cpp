@@ -10,13 +10,45 @@ namespace {
 using testing::HexOf;
 using testing::Rig;
 
+// A display function that only records its ticks and activation steps.
+struct FakeFunction {
+  int16_t code;
+  Button FrmMain::*button;
+  Timer FrmMain::*timer;
+  FirstFrame first_frame;
+};
+
+// The twelve functions of the main window, as they draw their first frame.
+constexpr FakeFunction kFunctions[] = {
+    {1, &FrmMain::cmdTicker, &FrmMain::Timer1, FirstFrame::kAfter},
+    {2, &FrmMain::cmdMatrix, &FrmMain::Timer2, FirstFrame::kAfter},
+    {3, &FrmMain::cmdClock, &FrmMain::Timer3, FirstFrame::kAfter},
+    {4, &FrmMain::cmdWinamp, &FrmMain::Timer4, FirstFrame::kNone},
+    {6, &FrmMain::cmdMBM, &FrmMain::Timer6, FirstFrame::kAfter},
+    {10, &FrmMain::cmdVertScroll, &FrmMain::Timer10, FirstFrame::kBefore},
+    {12, &FrmMain::cmdTides, &FrmMain::Timer12, FirstFrame::kBefore},
+    {13, &FrmMain::cmdHardNews, &FrmMain::Timer13, FirstFrame::kNone},
+    {14, &FrmMain::cmdShacknews, &FrmMain::Timer14, FirstFrame::kNone},
+    {15, &FrmMain::cmdCount, &FrmMain::Timer15, FirstFrame::kBefore},
+    {16, &FrmMain::cmdCodeCrack, &FrmMain::Timer16, FirstFrame::kNone},
+    {17, &FrmMain::cmdWeather, &FrmMain::Timer17, FirstFrame::kBefore},
+};
+
 class ModeTest : public ::testing::Test {
  protected:
   ModeTest() {
-    // Every function records its ticks, and the brightness command marks where the level went.
-    for (const FunctionRow& row : ModeController::Functions()) {
-      int16_t code = row.code;
-      modes().SetTick(code, [this, code] { log += "tick" + std::to_string(code) + " "; });
+    // Every function is replaced by one that records its ticks and extra steps, and the
+    // brightness command marks where the level went.
+    for (const FakeFunction& f : kFunctions) {
+      const int16_t code = f.code;
+      modes().Register(
+          {.code = code,
+           .button = &(m().*f.button),
+           .timer = &(m().*f.timer),
+           .first_frame = f.first_frame,
+           .tick = [this, code] { log += "tick" + std::to_string(code) + " "; },
+           .before_start = [this, code] { steps += "before" + std::to_string(code) + " "; },
+           .after_activate = [this, code] { steps += "after" + std::to_string(code) + " "; }});
     }
     rig.UseModel(kModelOrbital2x20);
     rig.display().brightness_level = 3;
@@ -35,6 +67,7 @@ class ModeTest : public ::testing::Test {
 
   Rig rig;
   std::string log;
+  std::string steps;
 };
 
 TEST_F(ModeTest, AFunctionButtonStopsTheOthersAndDrawsItsFirstFrameAsItsRowSays) {
@@ -73,18 +106,75 @@ TEST_F(ModeTest, RotationEffectsAndTheAutoTimerKeepRunningBesideAFunctionButton)
   EXPECT_EQ(modes().RunningFunctionCode(), "7");  // rotation is named first
 }
 
-TEST_F(ModeTest, ActivatingTheCodeCrackerAndWinampRunTheirOwnExtraSteps) {
-  std::string steps;
-  modes().on_code_cracker_activated = [&] { steps += m().Timer16.Enabled() ? "late " : "target "; };
-  modes().on_winamp_activated = [&] { steps += "winamp "; };
+TEST_F(ModeTest, ActivationStepsRunAroundTheTimerButNotOnStartOrWake) {
+  modes().Find(16)->timer->SetEnabled(false);
+  FunctionRegistration cracker = *modes().Find(16);
+  cracker.before_start = [this] { steps += m().Timer16.Enabled() ? "late " : "target "; };
+  modes().Register(cracker);
   m().cmdCodeCrack.Click();
   m().cmdWinamp.Click();
-  EXPECT_EQ(steps, "target winamp ");
+  EXPECT_EQ(steps, "target after16 before4 after4 ");
   modes().StopFunctions();
   steps.clear();
   modes().StartFunctionByCode("16");  // start-up and wake leave the target alone
   EXPECT_EQ(steps, "");
   EXPECT_EQ(log.substr(log.size() - 7), "tick16 ");
+}
+
+TEST_F(ModeTest, AFunctionNobodyRegisteredDoesNothing) {
+  Rig bare;
+  bare.UseModel(kModelOrbital2x20);
+  bare.main().cmdClock.Click();
+  bare.serial.Reset();
+  bare.main().cmdWeather.Click();  // not registered in the program yet
+  EXPECT_TRUE(bare.main().Timer3.Enabled());
+  EXPECT_FALSE(bare.main().Timer17.Enabled());
+  EXPECT_EQ(bare.serial.written, "");
+  bare.program->modes().StartFunctionByCode("17");
+  EXPECT_FALSE(bare.main().Timer17.Enabled());
+  EXPECT_EQ(bare.program->modes().RunningFunctionCode(), "3");
+}
+
+TEST_F(ModeTest, ARegisteredFunctionRunsByCodeSavesItsValuesAndItsDialogClosesAtExit) {
+  // A function of its own, on a timer and button of its own, with a dialog and a value.
+  Timer timer("TimerX", 100);
+  timer.AttachHost(&rig.loop);
+  Button button("cmdX", "X");
+  Button config("cmdXConfig", "Config");
+  Form dialog("frmX", "X Config");
+  std::string stored;
+  int ticks = 0;
+  modes().Register({.code = 9,
+                    .button = &button,
+                    .timer = &timer,
+                    .first_frame = FirstFrame::kBefore,
+                    .tick = [&] { ++ticks; },
+                    .dialog = &dialog,
+                    .config_button = &config,
+                    .load = [&](const Settings& s) { stored = s.TideLocation; },
+                    .store = [&](Settings& s) { s.TideLocation = stored + "!"; }});
+  m().cmdClock.Click();
+  modes().ActivateFunction(9);
+  EXPECT_FALSE(m().Timer3.Enabled());
+  EXPECT_TRUE(timer.Enabled());
+  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(modes().RunningFunctionCode(), "9");
+  rig.loop.RunFor(250);
+  EXPECT_EQ(ticks, 3);
+  button.Click();
+  EXPECT_EQ(ticks, 4);
+
+  config.Click();
+  EXPECT_TRUE(dialog.Loaded());
+  Settings saved;
+  saved.TideLocation = "Montauk";
+  rig.files.files["vfdsettings.txt"] = FormatSettings(saved);
+  rig.program->Start();
+  EXPECT_EQ(stored, "Montauk");
+  rig.program->Shutdown();
+  EXPECT_FALSE(dialog.Loaded());
+  EXPECT_FALSE(timer.Enabled());
+  EXPECT_EQ(ParseSettings(rig.files.files.at("vfdsettings.txt")).settings.TideLocation, "Montauk!");
 }
 
 TEST_F(ModeTest, StartByCodeStartsOneFunctionRotationOrNothing) {
@@ -98,7 +188,7 @@ TEST_F(ModeTest, StartByCodeStartsOneFunctionRotationOrNothing) {
   EXPECT_EQ(steps, 1);
   EXPECT_EQ(m().cmdRotate.Caption(), "Stop Rotation");
   m().Timer7.SetEnabled(false);
-  for (const char* code : {"0", "", "5", "99", "3x", "-1"})
+  for (const char* code : {"0", "", "5", "99", "3x", "-1", "03", " 3"})
     modes().StartFunctionByCode(code);
   EXPECT_EQ(Enabled(), 0);
   EXPECT_FALSE(m().Timer7.Enabled());

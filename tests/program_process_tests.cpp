@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/Settings.h"
+#include "core/Settings.h"
 #include "support/ChildProcess.h"
 
 namespace vfd {

@@ -110,7 +110,7 @@ TEST_F(CountdownTest, WideScreensShowAllThreeFigures) {
   four.UseModel(kModelOrbital4x20);
   four.Emulate(kModelOrbital4x20);
   four.loop.SetWallClock({2003, 12, 20, 9, 0, 0});
-  four.program->settings().CountdownEvent = "The Long Awaited Release Of Something";
+  four.program->countdown().event = "The Long Awaited Release Of Something";
   four.program->modes().RunTick(15);
   EXPECT_EQ(four.glass().Text(),
             "0 Years, 0 Months,  \n"
@@ -131,9 +131,9 @@ TEST_F(CountdownTest, TheDialogShowsAndAppliesTheEvent) {
   dialog.Calendar.SetDate(2027, 2, 31);  // the calendar keeps to real dates
   dialog.cmdApply.Click();
   EXPECT_FALSE(dialog.Loaded());
-  EXPECT_EQ(rig.program->settings().CountdownEvent, "Launch");
-  EXPECT_EQ(rig.program->settings().CountdownMonth, 2);
-  EXPECT_EQ(rig.program->settings().CountdownDay, 28);
+  EXPECT_EQ(rig.program->countdown().event, "Launch");
+  EXPECT_EQ(rig.program->countdown().month, 2);
+  EXPECT_EQ(rig.program->countdown().day, 28);
   rig.program->Shutdown();
   SettingsParse saved = ParseSettings(rig.files.files.at("vfdsettings.txt"));
   EXPECT_EQ(saved.settings.CountdownEvent, "Launch");

@@ -99,6 +99,27 @@ TEST_F(StartupTest, AParallelModelComesUpOnItsStoredAddress) {
   EXPECT_EQ(m().Line2.FontSize(), 14);
 }
 
+TEST_F(StartupTest, AnAddressTheListDoesNotOfferIsKeptUntilTheUserChoosesOne) {
+  Settings s;
+  s.DisplayModelCode = kModelIeeParallel;
+  s.ScreenTypeCode = kScreen2x40;
+  s.ParallelPortBase = 0x3E8;  // edited by hand
+  s.CrackOnLoadCaption = "Standard Load";
+  StartWith(s);
+  EXPECT_EQ(m().lstPPort.ListIndex(), -1);
+  EXPECT_EQ(rig.program->parallel().Base(), 0);  // nothing is written to an unknown address
+  rig.program->Shutdown();
+  EXPECT_EQ(Saved().ParallelPortBase, 0x3E8);
+
+  Rig again;
+  again.files.files["vfdsettings.txt"] = FormatSettings(s);
+  again.program->Start();
+  again.main().lstPPort.SetListIndex(1);  // the user picks &H3BC
+  again.program->Shutdown();
+  EXPECT_EQ(ParseSettings(again.files.files.at("vfdsettings.txt")).settings.ParallelPortBase,
+            0x3BC);
+}
+
 TEST_F(StartupTest, StoredTogglesAndEffectsComeBack) {
   Settings s;
   s.ClockModeCaption = "Custom";

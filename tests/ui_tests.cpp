@@ -2,9 +2,11 @@
 // control models, the main window over a whole program, and the headless preview.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QApplication>
@@ -89,6 +91,51 @@ TEST(QtEventLoopTest, DrivesCoreTimersAndPausesWithoutReenteringATimer) {
   slow.SetEnabled(false);
   loop.PumpEvents(30);
   EXPECT_EQ(fast_ticks, fast_stopped_at);
+}
+
+TEST(QtEventLoopTest, TasksPostedFromOtherThreadsRunOnTheEventThreadInOrder) {
+  QtEventLoop loop;
+  const std::thread::id event_thread = std::this_thread::get_id();
+  std::vector<int> order;
+  bool all_on_event_thread = true;
+  auto post = [&](int n) {
+    loop.Post([&, n] {
+      all_on_event_thread = all_on_event_thread && std::this_thread::get_id() == event_thread;
+      order.push_back(n);
+    });
+  };
+  // Two threads post 100 tasks each; each thread's own tasks keep their order.
+  std::thread a([&] {
+    for (int n = 0; n < 100; ++n)
+      post(n);
+  });
+  std::thread b([&] {
+    for (int n = 1000; n < 1100; ++n)
+      post(n);
+  });
+  a.join();
+  b.join();
+  EXPECT_TRUE(order.empty());  // nothing ran inside Post
+  ASSERT_TRUE(ProcessUntil([&] { return order.size() == 200; }));
+  EXPECT_TRUE(all_on_event_thread);
+  std::vector<int> from_a, from_b;
+  for (int n : order)
+    (n < 1000 ? from_a : from_b).push_back(n);
+  EXPECT_TRUE(std::is_sorted(from_a.begin(), from_a.end()));
+  EXPECT_TRUE(std::is_sorted(from_b.begin(), from_b.end()));
+
+  // A task posted during a pause runs inside the pause, as other events do.
+  bool ran = false;
+  Timer once("once", 1);
+  once.on_tick = [&] {
+    once.SetEnabled(false);
+    std::thread([&] { loop.Post([&] { ran = true; }); }).join();
+    loop.PumpEvents(20);
+    EXPECT_TRUE(ran);
+  };
+  once.AttachHost(&loop);
+  once.SetEnabled(true);
+  ASSERT_TRUE(ProcessUntil([&] { return ran; }));
 }
 
 TEST(BindersTest, ButtonsAndListsFollowTheModelAndForwardTheUser) {
@@ -219,17 +266,23 @@ struct ProgramWithViews {
   testing::MemoryFiles files;
   testing::FakeFileDialogs file_dialogs;
   UsRegionalFormats formats;
-  Program program{Services{loop,
-                           clock,
-                           clock,
-                           formats,
-                           random,
-                           serial,
-                           parallel,
-                           boxes,
-                           files,
-                           file_dialogs,
-                           {"/dev/ttyUSB0"}}};
+  testing::FakeHttp http{clock};
+  testing::FakeMediaPlayer player;
+  testing::FakeSensors sensors;
+  Program program{Services{.loop = loop,
+                           .monotonic = clock,
+                           .wall = clock,
+                           .formats = formats,
+                           .random = random,
+                           .serial = serial,
+                           .parallel = parallel,
+                           .boxes = boxes,
+                           .files = files,
+                           .file_dialogs = file_dialogs,
+                           .http = http,
+                           .player = player,
+                           .sensors = sensors,
+                           .serial_ports = {"/dev/ttyUSB0"}}};
   MainWindowView window{program};
   VfdSelectView select{program.vfd_select(), &window};
 };

@@ -129,17 +129,15 @@ void DisplayLink::StepBrightness() {
 void DisplayLink::ClearDisplayMemory() {
   switch (display_model) {
     case kModelIeeSerial:
-      if (SerialReady()) serial_.SerialSend(Bytes({0x14}));
+    case kModelOrbital2x20:
+    case kModelOrbital4x20:
+      if (SerialReady()) serial_.SerialSend(Row()->serial.clear);
       break;
     case kModelIeeParallel:
       if (ParallelReady()) SendModel2Command(0x14);
       break;
     case kModelNoritake:
       panel_.cmdClearMemory.SetEnabled(false);
-      break;
-    case kModelOrbital2x20:
-    case kModelOrbital4x20:
-      if (SerialReady()) serial_.SerialSend(Bytes({0xFE, 0x58}));
       break;
     default:
       break;
@@ -198,7 +196,7 @@ void DisplayLink::InitDisplayModel() {
       panel_.lstSpeed.SetVisible(true);
       panel_.lstPPort.SetVisible(false);
       if (!SerialReady() && !OpenSerialOrExplain()) return;
-      serial_.SerialSend(Bytes({0x19, 0x34}));
+      serial_.SerialSend(Row()->serial.wake);
       panel_.cmdSelfTest.SetEnabled(true);
       panel_.cmdRandomBrightness.SetEnabled(true);
       panel_.cmdKnightrider.SetEnabled(true);
@@ -224,7 +222,7 @@ void DisplayLink::InitDisplayModel() {
       panel_.lstSpeed.SetVisible(true);
       panel_.lstPPort.SetVisible(false);
       if (!SerialReady() && !OpenSerialOrExplain()) return;
-      serial_.SerialSend(Bytes({0xFE, 0x42, 0x00}));
+      serial_.SerialSend(Row()->serial.wake);
       panel_.cmdSelfTest.SetEnabled(false);
       panel_.cmdRandomBrightness.SetEnabled(false);
       panel_.cmdKnightrider.SetEnabled(false);
@@ -241,9 +239,9 @@ void DisplayLink::ShowSplash() {
   switch (display_model) {
     case kModelIeeSerial:
       if (SerialReady()) {
-        serial_.SerialSend(Bytes({0x15}));
+        serial_.SerialSend(Bytes({0x15}));  // clear, then write from home
         serial_.SerialSend("QX Depot VFD Vorlinx    Version " + version);
-        serial_.SerialSend(Bytes({0x19, 0x34}));
+        serial_.SerialSend(Row()->serial.wake);
       }
       break;
     case kModelIeeParallel:
@@ -258,7 +256,7 @@ void DisplayLink::ShowSplash() {
       if (SerialReady()) {
         serial_.SerialSend(Bytes({0xFE, 0x58, 0xFE, 0x54}));
         serial_.SerialSend("Matrix Orbital  " + version + "VK202-25 VFD Vorlinx");
-        serial_.SerialSend(Bytes({0xFE, 0x42, 0x00}));
+        serial_.SerialSend(Row()->serial.wake);
       }
       break;
     case kModelOrbital4x20:
@@ -266,7 +264,7 @@ void DisplayLink::ShowSplash() {
         serial_.SerialSend(Bytes({0xFE, 0x58, 0xFE, 0x54}));
         serial_.SerialSend(" Matrix Orbital VFD   VFD Vorlinx " + version +
                            "     Model VK204-25   Written By Tam_Orvo");
-        serial_.SerialSend(Bytes({0xFE, 0x42, 0x00}));
+        serial_.SerialSend(Row()->serial.wake);
       }
       break;
     default:
@@ -277,7 +275,9 @@ void DisplayLink::ShowSplash() {
 void DisplayLink::SleepDisplay() {
   switch (display_model) {
     case kModelIeeSerial:
-      if (SerialReady()) serial_.SerialSend(Bytes({0x19, 0x33}));
+    case kModelOrbital2x20:
+    case kModelOrbital4x20:
+      if (SerialReady()) serial_.SerialSend(Row()->serial.sleep);
       break;
     case kModelIeeParallel:
       // This display has no off command: it is blanked.
@@ -285,10 +285,6 @@ void DisplayLink::SleepDisplay() {
       break;
     case kModelNoritake:
       if (ParallelReady()) Model3Instruction(0x08);
-      break;
-    case kModelOrbital2x20:
-    case kModelOrbital4x20:
-      if (SerialReady()) serial_.SerialSend(Bytes({0xFE, 0x46}));
       break;
     default:
       break;
@@ -298,14 +294,12 @@ void DisplayLink::SleepDisplay() {
 void DisplayLink::WakeDisplay() {
   switch (display_model) {
     case kModelIeeSerial:
-      if (SerialReady()) serial_.SerialSend(Bytes({0x19, 0x34}));
+    case kModelOrbital2x20:
+    case kModelOrbital4x20:
+      if (SerialReady()) serial_.SerialSend(Row()->serial.wake);
       break;
     case kModelNoritake:
       if (ParallelReady()) Model3Instruction(0x0C);
-      break;
-    case kModelOrbital2x20:
-    case kModelOrbital4x20:
-      if (SerialReady()) serial_.SerialSend(Bytes({0xFE, 0x42, 0x00}));
       break;
     default:  // the IEE parallel display is redrawn by the function that starts again
       break;

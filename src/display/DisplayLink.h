@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -9,13 +10,13 @@
 #include "core/EventLoop.h"
 #include "core/Timer.h"
 #include "core/UserDialogs.h"
+#include "core/Version.h"
 #include "display/Models.h"
 #include "display/ParallelLink.h"
 #include "display/SerialLink.h"
 
 namespace vfd {
 
-inline constexpr const char* kProgramVersion = "3.10";
 inline constexpr const char* kPortInUseMessage =
     "You have selected a port that is currently in use. Please choose another.";
 
@@ -89,6 +90,37 @@ class DisplayLink {
   // Gives the preview labels the look of a screen type.
   void SetPreviewLook(int16_t screen);
 
+  // --- what the display functions send besides lines ---------------------------------------
+  // Shows the message as it is typed: the whole text from home, in the model's own way (the
+  // displays with an automatic line wrap get it in one piece). Mirrors it in the preview.
+  void EchoMessage(const std::string& message);
+  // The IEE serial display's brightness for one character position (0..19), 0..7; nothing on
+  // other models or with the port closed. A newer level for a position replaces an unsent one.
+  void SendCharLevel(int position, int level);
+  // The IEE serial display written the way The Matrix writes it: the two lines after 0x1D 0x16
+  // exactly as given, so that the per-character levels stay; mirrored in the preview.
+  void WriteMatrix2x20(const std::string& line1, const std::string& line2);
+  // Defines the user glyph `code` of an IEE display from its pattern bytes. The serial display
+  // takes the definition at once; the parallel display needs 5 ms after each byte, so the
+  // definition is paced (other events run meanwhile) and holds ParallelBusy until it is done.
+  // Nothing happens while another paced upload holds the port, with no port, or on other models;
+  // the answer says whether the definition went out.
+  bool DefineGlyph(uint8_t code, std::span<const uint8_t> pattern);
+
+  // Holds ParallelBusy for a paced transfer on the parallel port: while it lives, the writers,
+  // the echo and the model-2 commands leave the port alone so that no foreign byte lands in the
+  // middle of the transfer.
+  class ParallelUpload {
+   public:
+    explicit ParallelUpload(DisplayLink& link) : link_(link) { link_.parallel_busy = 1; }
+    ~ParallelUpload() { link_.parallel_busy = 0; }
+    ParallelUpload(const ParallelUpload&) = delete;
+    ParallelUpload& operator=(const ParallelUpload&) = delete;
+
+   private:
+    DisplayLink& link_;
+  };
+
   // Model-level sequences that other parts of the program reuse.
   void SendModel2Command(uint8_t command);
   void Model3Brightness(uint8_t level);
@@ -113,6 +145,8 @@ class DisplayLink {
   // TryOpenSerial with the plain in-use answer; true when the port is open.
   bool OpenSerialOrExplain();
   bool SerialReady() const { return serial_.IsSerialOpen(); }
+  // The row of the active model; nullptr for none.
+  const ModelRow* Row() const { return FindModel(display_model); }
   bool ParallelReady() const { return parallel_.Base() != 0; }
 
   DisplayPanel panel_;

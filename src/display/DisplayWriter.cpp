@@ -11,14 +11,9 @@ constexpr std::string_view kCrLf = "\r\n";
 void DisplayLink::Write2x20(std::string_view line1, std::string_view line2) {
   std::string a = Fit(line1, 20);
   std::string b = Fit(line2, 20);
-  if (SerialReady()) {
-    if (display_model == kModelIeeSerial) {
-      // Cursor off, home, then the 40 characters of both lines.
-      serial_.SendFrame("\x0E\x16" + a + b);
-    } else if (display_model == kModelOrbital2x20) {
-      // Block cursor off, cursor home, then both lines.
-      serial_.SendFrame("\xFE\x54\xFE\x48" + a + b);
-    }
+  if (SerialReady() && (display_model == kModelIeeSerial || display_model == kModelOrbital2x20)) {
+    // Cursor off, home, then the 40 characters of both lines.
+    serial_.SendFrame(std::string(Row()->serial.frame_prefix) + a + b);
   }
   panel_.Line1.SetCaption(a);
   panel_.Line2.SetCaption(b);
@@ -55,7 +50,7 @@ void DisplayLink::Write4x20(std::string_view row1, std::string_view row2, std::s
   std::string r4 = Fit(row4, 20);
   if (display_model == kModelOrbital4x20 && SerialReady()) {
     // Written continuously from home, the display fills its rows in the order 1, 3, 2, 4.
-    serial_.SendFrame("\xFE\x54\xFE\x48" + r1 + r3 + r2 + r4);
+    serial_.SendFrame(std::string(Row()->serial.frame_prefix) + r1 + r3 + r2 + r4);
   }
   panel_.Line1.SetCaption(FourRowPreview(r1, r2, r3, r4));
 }

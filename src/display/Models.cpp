@@ -3,12 +3,22 @@
 namespace vfd {
 namespace {
 
+using namespace std::string_view_literals;
+
+// The IEE display: 0x0E cursor off, 0x16 home, 0x14 clear, 0x19 0x33 / 0x19 0x34 display off
+// and on. The Matrix Orbital displays: 0xFE 0x54 block cursor off, 0xFE 0x48 home, 0xFE 0x58
+// clear, 0xFE 0x46 backlight off, 0xFE 0x42 0x00 backlight on with no time-out.
+constexpr SerialCodes kIeeSerialCodes{"\x0E\x16"sv, "\x14"sv, "\x19\x33"sv, "\x19\x34"sv};
+constexpr SerialCodes kOrbitalCodes{"\xFE\x54\xFE\x48"sv, "\xFE\x58"sv, "\xFE\x46"sv,
+                                    "\xFE\x42\x00"sv};
+
 constexpr ModelRow kModels[] = {
-    {kModelIeeSerial, "(QXDepot) IEE 03602-122", kScreen2x20, LinkKind::kSerial},
+    {kModelIeeSerial, "(QXDepot) IEE 03602-122", kScreen2x20, LinkKind::kSerial, kIeeSerialCodes},
     {kModelIeeParallel, "(Velmor7) IEE 03601-96", kScreen2x40, LinkKind::kParallel},
     {kModelNoritake, "(Rusty Ox) Noritake CU24025ECPB-U1J", kScreen2x24, LinkKind::kParallel},
-    {kModelOrbital2x20, "Matrix Orbital VK202-25", kScreen2x20, LinkKind::kSerial},
-    {kModelOrbital4x20, "Matrix Orbital VK204-25/VFD2041", kScreen4x20, LinkKind::kSerial},
+    {kModelOrbital2x20, "Matrix Orbital VK202-25", kScreen2x20, LinkKind::kSerial, kOrbitalCodes},
+    {kModelOrbital4x20, "Matrix Orbital VK204-25/VFD2041", kScreen4x20, LinkKind::kSerial,
+     kOrbitalCodes},
 };
 
 constexpr ScreenRow kScreens[] = {

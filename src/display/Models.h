@@ -23,12 +23,22 @@ inline constexpr int16_t kModelOrbital4x20 = 5;  // Matrix Orbital VK204-25/VFD2
 
 enum class LinkKind { kNone, kSerial, kParallel };
 
+// The fixed byte sequences of a serial model's dialect. The IEE serial display and the two
+// Matrix Orbital displays share the shape of these commands, so one routine serves all three.
+struct SerialCodes {
+  std::string_view frame_prefix;  // cursor off and home, before a whole frame of text
+  std::string_view clear;         // clear display memory
+  std::string_view sleep;         // display off
+  std::string_view wake;          // display on (also the model's start-up command)
+};
+
 // One row per display model: what the selection list calls it, its geometry and its link.
 struct ModelRow {
   int16_t model;
   std::string_view list_text;
   int16_t screen;
   LinkKind link;
+  SerialCodes serial{};  // empty for the parallel models
 };
 
 // The row of `model`, or nullptr for 0 and unknown codes.

@@ -1,6 +1,5 @@
 #include "effects/BrightnessEffects.h"
 
-#include "display/Bytes.h"
 #include "effects/RandomPicks.h"
 
 namespace vfd {
@@ -10,22 +9,10 @@ constexpr const char* kGlowOn = "It's Alive! Quick, Kill It!";
 constexpr const char* kLiquifyOn = "Oww, My Eyes!";
 constexpr const char* kKnightriderOn = "Shut Up KITT!";
 
-std::string CharLevel(int position, int level) {
-  return Bytes({0x19, 0x30, static_cast<uint8_t>(position), static_cast<uint8_t>(level)});
-}
-
 }  // namespace
 
-BrightnessEffects::BrightnessEffects(FrmMain& main, DisplayLink& display, RandomSource& random)
-    : main_(main), display_(display), random_(random) {
-  main_.Timer8.on_tick = [this] { KnightriderRightTick(); };
-  main_.Timer9.on_tick = [this] { KnightriderLeftTick(); };
-  main_.Timer11.on_tick = [this] { GlowStep(); };
-  main_.Timer5.on_tick = [this] { LiquifyTick(); };
-  main_.cmdGlow.on_click = [this] { GlowClick(); };
-  main_.cmdRandomBrightness.on_click = [this] { LiquifyClick(); };
-  main_.cmdKnightrider.on_click = [this] { KnightriderClick(); };
-}
+BrightnessEffects::BrightnessEffects(Controls controls, DisplayLink& display, RandomSource& random)
+    : c_(controls), display_(display), random_(random) {}
 
 int BrightnessEffects::KnightriderHead(int frame) {
   int x = (frame + 7) % kFrames;
@@ -44,21 +31,21 @@ bool BrightnessEffects::PerCharacterReady() const {
 
 void BrightnessEffects::SendKnightriderFrame(int frame) {
   for (int p = 0; p < 20; ++p)
-    display_.serial().SendCharLevel(CharLevel(p, KnightriderLevel(p, frame)), p);
+    display_.SendCharLevel(p, KnightriderLevel(p, frame));
 }
 
 void BrightnessEffects::KnightriderRightTick() {
-  KnightriderTick(main_.Timer8, main_.Timer9, sweep_right_step, 0);
+  KnightriderTick(c_.Timer8, c_.Timer9, sweep_right_step, 0);
 }
 
 void BrightnessEffects::KnightriderLeftTick() {
-  KnightriderTick(main_.Timer9, main_.Timer8, sweep_left_step, 19);
+  KnightriderTick(c_.Timer9, c_.Timer8, sweep_left_step, 19);
 }
 
 void BrightnessEffects::KnightriderTick(Timer& self, Timer& other, int16_t& step, int first_frame) {
   if (!display_.serial().IsSerialOpen()) {
-    main_.Timer9.SetEnabled(false);
-    main_.Timer8.SetEnabled(false);
+    c_.Timer9.SetEnabled(false);
+    c_.Timer8.SetEnabled(false);
     return;
   }
   SendKnightriderFrame(first_frame + step);
@@ -86,51 +73,51 @@ void BrightnessEffects::GlowStep() {
 
 void BrightnessEffects::LiquifyTick() {
   if (!display_.serial().IsSerialOpen()) {
-    main_.Timer5.SetEnabled(false);
+    c_.Timer5.SetEnabled(false);
     return;
   }
   for (int p = 0; p < 20; ++p)
-    display_.serial().SendCharLevel(CharLevel(p, PickRandomLevel(random_)), p);
+    display_.SendCharLevel(p, PickRandomLevel(random_));
 }
 
 void BrightnessEffects::GlowClick() {
-  if (main_.Timer11.Enabled()) {
-    main_.Timer11.SetEnabled(false);
-    main_.cmdGlow.SetCaption("Glow");
+  if (c_.Timer11.Enabled()) {
+    c_.Timer11.SetEnabled(false);
+    c_.cmdGlow.SetCaption("Glow");
     display_.brightness_level = glow_saved_level;
   } else {
     glow_saved_level = display_.brightness_level;
-    main_.Timer11.SetEnabled(true);
-    main_.cmdGlow.SetCaption(kGlowOn);
+    c_.Timer11.SetEnabled(true);
+    c_.cmdGlow.SetCaption(kGlowOn);
   }
   display_.ApplyBrightness();
 }
 
 void BrightnessEffects::LiquifyClick() {
   if (PerCharacterReady()) {
-    bool running = main_.Timer5.Enabled();
-    main_.Timer5.SetEnabled(!running);
-    main_.cmdRandomBrightness.SetCaption(running ? "Liquify" : kLiquifyOn);
+    bool running = c_.Timer5.Enabled();
+    c_.Timer5.SetEnabled(!running);
+    c_.cmdRandomBrightness.SetCaption(running ? "Liquify" : kLiquifyOn);
   } else if (display_.display_model >= kModelIeeParallel &&
              display_.display_model <= kModelOrbital4x20) {
-    main_.cmdRandomBrightness.SetEnabled(false);
+    c_.cmdRandomBrightness.SetEnabled(false);
   }
   display_.ApplyBrightness();
 }
 
 void BrightnessEffects::KnightriderClick() {
   if (PerCharacterReady()) {
-    if (main_.Timer8.Enabled() || main_.Timer9.Enabled()) {
-      main_.Timer8.SetEnabled(false);
-      main_.Timer9.SetEnabled(false);
-      main_.cmdKnightrider.SetCaption("Knightrider");
+    if (c_.Timer8.Enabled() || c_.Timer9.Enabled()) {
+      c_.Timer8.SetEnabled(false);
+      c_.Timer9.SetEnabled(false);
+      c_.cmdKnightrider.SetCaption("Knightrider");
     } else {
-      main_.Timer8.SetEnabled(true);
-      main_.cmdKnightrider.SetCaption(kKnightriderOn);
+      c_.Timer8.SetEnabled(true);
+      c_.cmdKnightrider.SetCaption(kKnightriderOn);
     }
   } else if (display_.display_model >= kModelIeeParallel &&
              display_.display_model <= kModelOrbital4x20) {
-    main_.cmdKnightrider.SetEnabled(false);
+    c_.cmdKnightrider.SetEnabled(false);
   }
   display_.ApplyBrightness();
 }

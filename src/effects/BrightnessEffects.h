@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
+#include "core/Controls.h"
 #include "core/Random.h"
+#include "core/Timer.h"
 #include "display/DisplayLink.h"
-#include "shell/FrmMain.h"
 
 namespace vfd {
 
@@ -13,7 +14,18 @@ namespace vfd {
 // any model) and Liquify (random brightness per character, IEE serial display).
 class BrightnessEffects {
  public:
-  BrightnessEffects(FrmMain& main, DisplayLink& display, RandomSource& random);
+  // The main window's controls the effects use.
+  struct Controls {
+    Button& cmdGlow;
+    Button& cmdRandomBrightness;
+    Button& cmdKnightrider;
+    Timer& Timer5;   // Liquify
+    Timer& Timer8;   // Knightrider, sweep right
+    Timer& Timer9;   // Knightrider, sweep left
+    Timer& Timer11;  // Glow
+  };
+
+  BrightnessEffects(Controls controls, DisplayLink& display, RandomSource& random);
 
   int16_t sweep_right_step = 0;  // SweepRightStep, frames 0..18 (Timer8)
   int16_t sweep_left_step = 0;   // SweepLeftStep, frames 19..37 (Timer9)
@@ -42,7 +54,7 @@ class BrightnessEffects {
   // Liquify and Knightrider work only on the IEE serial display with its port open.
   bool PerCharacterReady() const;
 
-  FrmMain& main_;
+  Controls c_;
   DisplayLink& display_;
   RandomSource& random_;
 };

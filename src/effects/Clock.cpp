@@ -34,9 +34,17 @@ std::string ShortDate2Of(const std::string& s) {
   return s.substr(0, s.size() - 4) + s.substr(s.size() - 2);
 }
 
-Clock::Clock(FrmMain& main, DisplayLink& display, Ticker& ticker, WallClock& wall,
+Clock::Clock(Controls controls, DisplayLink& display, Ticker& ticker, WallClock& wall,
              RegionalFormats& formats)
-    : main_(main), display_(display), ticker_(ticker), wall_(wall), formats_(formats) {}
+    : c_(controls), display_(display), ticker_(ticker), wall_(wall), formats_(formats) {}
+
+FunctionRegistration Clock::Registration() {
+  return {.code = 3,
+          .button = &c_.cmdClock,
+          .timer = &c_.Timer3,
+          .first_frame = FirstFrame::kAfter,
+          .tick = [this] { Tick(); }};
+}
 
 std::string Clock::DateWords() {
   return DateWordsOf(wall_.Now());
@@ -75,7 +83,7 @@ void Clock::Tick() {
   const std::string d = DateWordsOf(now);
   const std::string s = ShortDate2Of(formats_.ShortDateText(now));
   const long lt = Len(t), ld = Len(d), ls = Len(s);
-  const bool custom = main_.cmdClockMode.Caption() == "Custom";
+  const bool custom = c_.cmdClockMode.Caption() == "Custom";
   switch (display_.screen_type) {
     case kScreen2x20:
       if (custom)

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/Clock.h"
+#include "core/DisplayFunction.h"
 #include "display/DisplayLink.h"
 #include "effects/Ticker.h"
-#include "shell/FrmMain.h"
 
 namespace vfd {
 
@@ -20,8 +20,15 @@ std::string ShortDate2Of(const std::string& short_date);
 // words) or the "Custom" style (time, short date and the message sliding back and forth).
 class Clock {
  public:
-  Clock(FrmMain& main, DisplayLink& display, Ticker& ticker, WallClock& wall,
+  struct Controls {
+    Button& cmdClock;
+    Timer& Timer3;
+    Button& cmdClockMode;  // "Default" or "Custom"
+  };
+
+  Clock(Controls controls, DisplayLink& display, Ticker& ticker, WallClock& wall,
         RegionalFormats& formats);
+  FunctionRegistration Registration();
 
   int16_t bounce_offset = 0;   // BounceOffset
   int16_t bounce_counter = 0;  // BounceCounter
@@ -33,7 +40,7 @@ class Clock {
   std::string BounceLine(size_t width);
 
  private:
-  FrmMain& main_;
+  Controls c_;
   DisplayLink& display_;
   Ticker& ticker_;
   WallClock& wall_;

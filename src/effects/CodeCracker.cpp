@@ -2,8 +2,18 @@
 
 namespace vfd {
 
-CodeCracker::CodeCracker(FrmMain& main, DisplayLink& display, Ticker& ticker, RandomSource& random)
-    : main_(main), display_(display), ticker_(ticker), random_(random) {}
+CodeCracker::CodeCracker(Controls controls, DisplayLink& display, Ticker& ticker,
+                         RandomSource& random)
+    : c_(controls), display_(display), ticker_(ticker), random_(random) {}
+
+FunctionRegistration CodeCracker::Registration() {
+  return {.code = 16,
+          .button = &c_.cmdCodeCrack,
+          .timer = &c_.Timer16,
+          .first_frame = FirstFrame::kNone,
+          .tick = [this] { Tick(); },
+          .before_start = [this] { crack_target = ticker_.current_message; }};
+}
 
 bool CodeCracker::ScreenOf(Screen& screen) const {
   switch (display_.screen_type) {
@@ -27,14 +37,14 @@ bool CodeCracker::ScreenOf(Screen& screen) const {
 }
 
 bool CodeCracker::HandingOver() const {
-  return main_.Timer16.Enabled() && (crack_on_load_pending || main_.Timer16.Interval() > 1);
+  return c_.Timer16.Enabled() && (crack_on_load_pending || c_.Timer16.Interval() > 1);
 }
 
 void CodeCracker::CancelHandOver() {
-  if (!crack_on_load_pending && main_.Timer16.Interval() <= 1) return;
+  if (!crack_on_load_pending && c_.Timer16.Interval() <= 1) return;
   crack_on_load_pending = false;
   // A pause left behind would make the next crack's first tick start the stored function.
-  main_.Timer16.SetInterval(1);
+  c_.Timer16.SetInterval(1);
   ticker_.startup_complete = 1;
 }
 
@@ -49,9 +59,9 @@ void CodeCracker::EndCrack() {
   if (crack_on_load_pending) {
     // Start-up's crack: the cracked text stays for the pause, then the stored function starts.
     crack_on_load_pending = false;
-    main_.Timer16.SetInterval(1500);
+    c_.Timer16.SetInterval(1500);
   } else {
-    main_.Timer16.SetEnabled(false);
+    c_.Timer16.SetEnabled(false);
     Reset();
   }
 }
@@ -77,10 +87,10 @@ void CodeCracker::Show() {
 
 void CodeCracker::Tick() {
   // The pause after a crack on load is over: the stored function starts.
-  if (main_.Timer16.Interval() > 1) {
-    main_.Timer16.SetInterval(1);
+  if (c_.Timer16.Interval() > 1) {
+    c_.Timer16.SetInterval(1);
     if (resume_function_code == 16) {
-      main_.Timer16.SetEnabled(true);
+      c_.Timer16.SetEnabled(true);
     } else if (start_resumed_function) {
       start_resumed_function(resume_function_code);
     }

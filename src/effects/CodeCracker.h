@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/DisplayFunction.h"
 #include "core/Random.h"
 #include "display/DisplayLink.h"
 #include "effects/Ticker.h"
-#include "shell/FrmMain.h"
 
 namespace vfd {
 
@@ -22,7 +22,15 @@ class CodeCracker {
   // found.
   static constexpr int32_t kGiveUp = 15000;
 
-  CodeCracker(FrmMain& main, DisplayLink& display, Ticker& ticker, RandomSource& random);
+  struct Controls {
+    Button& cmdCodeCrack;
+    Timer& Timer16;
+  };
+
+  CodeCracker(Controls controls, DisplayLink& display, Ticker& ticker, RandomSource& random);
+  // Activated by its button, the cracker takes the message as its target; start-up and wake
+  // leave the target as it is.
+  FunctionRegistration Registration();
 
   std::string crack_target;            // CrackTarget
   std::string crack_guess;             // CrackGuess
@@ -61,7 +69,7 @@ class CodeCracker {
   void Reset();
   void Show();
 
-  FrmMain& main_;
+  Controls c_;
   DisplayLink& display_;
   Ticker& ticker_;
   RandomSource& random_;

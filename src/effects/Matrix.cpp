@@ -1,6 +1,5 @@
 #include "effects/Matrix.h"
 
-#include "display/Bytes.h"
 #include "effects/RandomPicks.h"
 
 namespace vfd {
@@ -18,8 +17,16 @@ std::string Mid(const std::string& s, size_t from, size_t count) {
 
 }  // namespace
 
-Matrix::Matrix(FrmMain& main, DisplayLink& display, RandomSource& random)
-    : main_(main), display_(display), random_(random) {}
+Matrix::Matrix(Controls controls, DisplayLink& display, RandomSource& random)
+    : c_(controls), display_(display), random_(random) {}
+
+FunctionRegistration Matrix::Registration() {
+  return {.code = 2,
+          .button = &c_.cmdMatrix,
+          .timer = &c_.Timer2,
+          .first_frame = FirstFrame::kAfter,
+          .tick = [this] { Tick(); }};
+}
 
 void Matrix::InitStreams() {
   for (Stream& s : streams) {
@@ -87,7 +94,7 @@ void Matrix::Advance(Stream& s) {
 }
 
 void Matrix::Tick() {
-  const bool down = main_.cmdMatrixDirection.Caption() == "Down";
+  const bool down = c_.cmdMatrixDirection.Caption() == "Down";
   const int16_t screen = display_.screen_type;
   int n;
   if (down) {
@@ -116,14 +123,11 @@ void Matrix::Tick() {
     case kScreen2x20: {
       std::string line1 = down ? matrix_rows[1] : Mid(p1, 8, 20);
       std::string line2 = down ? matrix_rows[0] : Mid(p0, 8, 20);
-      SerialLink& serial = display_.serial();
-      if (serial.IsSerialOpen() && display_.display_model == kModelIeeSerial) {
+      if (display_.serial().IsSerialOpen() && display_.display_model == kModelIeeSerial) {
         // This display is written directly, with a random level per character every other tick.
         if (level_toggle == 1) {
-          for (int p = 0; p < 20; ++p) {
-            serial.SendCharLevel(
-                Bytes({0x19, 0x30, static_cast<uint8_t>(p), PickRandomLevel(random_)}), p);
-          }
+          for (int p = 0; p < 20; ++p)
+            display_.SendCharLevel(p, PickRandomLevel(random_));
           level_toggle = 0;
         } else {
           level_toggle = 1;
@@ -132,9 +136,7 @@ void Matrix::Tick() {
           line1 = Fit(line1, 20);
           line2 = Fit(line2, 20);
         }
-        serial.SendFrame(Bytes({0x1D, 0x16}) + line1 + line2);
-        main_.Line1.SetCaption(line1);
-        main_.Line2.SetCaption(line2);
+        display_.WriteMatrix2x20(line1, line2);
       } else {
         level_toggle = 1;
         display_.Write2x20(line1, line2);

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/DisplayFunction.h"
 #include "core/Random.h"
 #include "display/DisplayLink.h"
-#include "shell/FrmMain.h"
 
 namespace vfd {
 
@@ -29,7 +29,14 @@ class Matrix {
     std::string picture;                                         // Picture
   };
 
-  Matrix(FrmMain& main, DisplayLink& display, RandomSource& random);
+  struct Controls {
+    Button& cmdMatrix;
+    Timer& Timer2;
+    Button& cmdMatrixDirection;  // "Across" or "Down"
+  };
+
+  Matrix(Controls controls, DisplayLink& display, RandomSource& random);
+  FunctionRegistration Registration();
 
   // Start-up: the first segment lengths of every stream, and blank buffers.
   void InitStreams();
@@ -49,7 +56,7 @@ class Matrix {
     return static_cast<int16_t>(NearestEven(random_.Next() * scale + 1));
   }
 
-  FrmMain& main_;
+  Controls c_;
   DisplayLink& display_;
   RandomSource& random_;
 };

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "core/Random.h"
-#include "display/Bytes.h"
 
 namespace vfd {
 namespace {
@@ -26,15 +25,12 @@ constexpr Pattern kMiddleSteps[] = {{0xB8, 0x4A, 0x00, 0xD4, 0x05},
 constexpr Pattern kRightSteps[] = {
     {0xF8, 0x6A, 0x81, 0xD4, 0x07}, {0xFC, 0x7A, 0x81, 0xF4, 0x07}, {0xFD, 0x7E, 0x81, 0xFC, 0x07}};
 
-std::string DefineGlyph(uint8_t code, const Pattern& p) {
-  return Bytes({0x18, code, p[0], p[1], p[2], p[3], p[4]});
-}
-
-// The IEE parallel display's partial-cell variants: glyph 1, six pattern bytes.
-constexpr std::array<uint8_t, 8> kBarVariants[] = {
-    {0x18, 0x01, 0x08, 0x04, 0x46, 0x00, 0x30, 0x00},
-    {0x18, 0x01, 0x20, 0x0C, 0x46, 0x42, 0x20, 0x00},
-    {0x18, 0x01, 0x00, 0x24, 0x4E, 0x42, 0x62, 0x00},
+// The IEE parallel display's partial-cell variants of glyph 1: six pattern bytes each.
+constexpr uint8_t kBarGlyph = 0x01;
+constexpr std::array<uint8_t, 6> kBarVariants[] = {
+    {0x08, 0x04, 0x46, 0x00, 0x30, 0x00},
+    {0x20, 0x0C, 0x46, 0x42, 0x20, 0x00},
+    {0x00, 0x24, 0x4E, 0x42, 0x62, 0x00},
 };
 
 }  // namespace
@@ -68,12 +64,15 @@ std::string ProgressBars::ProgressBar9(float ratio) {
 }
 
 std::string ProgressBars::GlyphBar9(float ratio) {
-  SerialLink& serial = display_.serial();
   // The fixed cells are defined afresh on every call.
-  serial.SerialSend(DefineGlyph(247, {0xA8, 0x0A, 0x00, 0x54, 0x05}));
-  serial.SerialSend(DefineGlyph(248, {0xE8, 0x2A, 0x81, 0x54, 0x07}));
-  serial.SerialSend(DefineGlyph(250, {0xF9, 0x4F, 0xA0, 0xDF, 0x0F}));
-  serial.SerialSend(DefineGlyph(251, {0xFD, 0x5F, 0x80, 0xFE, 0x0F}));
+  constexpr Pattern kMiddleEmptyCell{0xA8, 0x0A, 0x00, 0x54, 0x05};
+  constexpr Pattern kRightEmptyCell{0xE8, 0x2A, 0x81, 0x54, 0x07};
+  constexpr Pattern kLeftFullCell{0xF9, 0x4F, 0xA0, 0xDF, 0x0F};
+  constexpr Pattern kMiddleFullCell{0xFD, 0x5F, 0x80, 0xFE, 0x0F};
+  display_.DefineGlyph(kMiddleEmpty, kMiddleEmptyCell);
+  display_.DefineGlyph(kRightEmpty, kRightEmptyCell);
+  display_.DefineGlyph(kLeftFull, kLeftFullCell);
+  display_.DefineGlyph(kMiddleFull, kMiddleFullCell);
 
   // 36 steps over 8 cells; the thresholds are k / 36 rounded to four decimals, in single
   // precision.
@@ -89,7 +88,7 @@ std::string ProgressBars::GlyphBar9(float ratio) {
   std::array<uint8_t, 8> cells;
   cells.fill(kMiddleEmpty);
   cells[7] = kRightEmpty;
-  auto partial = [&](const Pattern& p) { serial.SerialSend(DefineGlyph(kPartial, p)); };
+  auto partial = [&](const Pattern& p) { display_.DefineGlyph(kPartial, p); };
   if (k == 0) {
     cells[0] = 246;
   } else if (k <= 2) {
@@ -128,18 +127,9 @@ std::string ProgressBars::ProgressBar22(float ratio) {
 }
 
 void ProgressBars::LoadBarVariant(int variant) {
-  ParallelLink& parallel = display_.parallel();
-  if (loaded_bar_glyph == variant || parallel.Base() == 0) return;
-  // The upload pauses between bytes and lets other events run meanwhile; ParallelBusy keeps the
-  // other writers from putting their bytes in between.
-  display_.parallel_busy = 1;
-  loop_.PumpEvents(5);
-  for (uint8_t b : kBarVariants[variant - 1]) {
-    parallel.StrobeWrite(b);
-    loop_.PumpEvents(5);
-  }
-  loaded_bar_glyph = static_cast<int16_t>(variant);
-  display_.parallel_busy = 0;
+  if (loaded_bar_glyph == variant) return;
+  if (display_.DefineGlyph(kBarGlyph, kBarVariants[variant - 1]))
+    loaded_bar_glyph = static_cast<int16_t>(variant);
 }
 
 }  // namespace vfd

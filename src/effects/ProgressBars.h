@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "core/EventLoop.h"
 #include "display/DisplayLink.h"
 
 namespace vfd {
@@ -12,7 +11,7 @@ namespace vfd {
 // it, user-defined glyphs draw the bar in finer steps than whole characters.
 class ProgressBars {
  public:
-  ProgressBars(DisplayLink& display, EventLoop& loop) : display_(display), loop_(loop) {}
+  explicit ProgressBars(DisplayLink& display) : display_(display) {}
 
   // Which partial-cell pattern the IEE parallel display holds now (0: none yet).
   int16_t loaded_bar_glyph = 0;  // LoadedBarGlyph
@@ -32,7 +31,6 @@ class ProgressBars {
   void LoadBarVariant(int variant);
 
   DisplayLink& display_;
-  EventLoop& loop_;
 };
 
 }  // namespace vfd

@@ -1,14 +1,9 @@
 #include "effects/Ticker.h"
 
-#include "display/Bytes.h"
-#include "display/Charset.h"
+#include "core/Charset.h"
 
 namespace vfd {
 namespace {
-
-std::string Mid(const std::string& s, size_t from, size_t count) {
-  return from < s.size() ? s.substr(from, count) : std::string();
-}
 
 void RotateLeft(std::string& ring) {
   if (ring.size() > 1) ring = ring.substr(1) + ring[0];
@@ -23,12 +18,15 @@ std::string FileTextToMessageBytes(std::string text) {
 
 }  // namespace
 
-Ticker::Ticker(FrmMain& main, DisplayLink& display, EventLoop& loop, TextFiles& files,
-               FileDialogs& dialogs)
-    : main_(main), display_(display), loop_(loop), files_(files), dialogs_(dialogs) {
-  main_.txtMessage.on_change = [this] { LiveMessageEcho(); };
-  main_.cmdCustomMode.on_click = [this] { CustomModeClick(); };
-  main_.cmdCustomTextFile.on_click = [this] { CustomTextFileClick(); };
+Ticker::Ticker(Controls controls, DisplayLink& display, TextFiles& files, FileDialogs& dialogs)
+    : c_(controls), display_(display), files_(files), dialogs_(dialogs) {}
+
+FunctionRegistration Ticker::Registration() {
+  return {.code = 1,
+          .button = &c_.cmdTicker,
+          .timer = &c_.Timer1,
+          .first_frame = FirstFrame::kAfter,
+          .tick = [this] { Tick(); }};
 }
 
 void Ticker::SetMessage(std::string message) {
@@ -71,88 +69,16 @@ void Ticker::Tick() {
 }
 
 void Ticker::LiveMessageEcho() {
-  for (Timer* timer : main_.FunctionTimers())
-    timer->SetEnabled(false);
-  SetMessage(main_.txtMessage.Text());
-  if (startup_complete == 1) Echo(current_message);
-}
-
-void Ticker::Echo(const std::string& m) {
-  Label& l1 = main_.Line1;
-  Label& l2 = main_.Line2;
-  SerialLink& serial = display_.serial();
-  ParallelLink& parallel = display_.parallel();
-  switch (display_.display_model) {
-    case kModelIeeSerial:
-      if (serial.IsSerialOpen())
-        serial.SendFrame(Bytes({0x0E}) + Bytes({0x15}) + m + Bytes({0x0F}));
-      l1.SetCaption(Mid(m, 0, 20));
-      l2.SetCaption(Mid(m, 20, 20));
-      break;
-    case kModelIeeParallel:
-      // Not while a paced glyph upload owns the port: the message would land in the glyph.
-      if (parallel.Base() != 0 && display_.parallel_busy == 0) {
-        [&] {
-          for (uint8_t command : {0x15, 0x12, 0x0F}) {
-            parallel.StrobeWrite(command);
-            if (!parallel.WaitStatusNot7F()) return;
-          }
-          for (char c : m) {
-            parallel.StrobeWrite(static_cast<uint8_t>(c));
-            if (!parallel.WaitStatusNot7F()) return;
-          }
-        }();
-      }
-      l1.SetCaption(Mid(m, 0, 40));
-      l2.SetCaption(Mid(m, 40, 40));
-      break;
-    case kModelNoritake: {
-      std::string a = Mid(m, 0, 24);
-      std::string b = Mid(m, 24, 24);
-      if (parallel.Base() != 0) {
-        parallel.WriteControl(0x02);
-        parallel.HdWrite(0x01, 0x03, 0x02);  // clear display
-        // The clear takes the controller a moment; other events go on meanwhile.
-        loop_.PumpEvents(5);
-        parallel.WriteControl(0x02);
-        parallel.HdWrite(0x0D, 0x03, 0x06);  // display on, blinking cursor
-        for (char c : a)
-          parallel.HdWrite(static_cast<uint8_t>(c), 0x07, 0x06);
-        if (!b.empty()) {
-          parallel.WriteControl(0x02);
-          parallel.HdWrite(0xC0, 0x03, 0x06);
-          for (char c : b)
-            parallel.HdWrite(static_cast<uint8_t>(c), 0x07, 0x06);
-        }
-      }
-      l1.SetCaption(a);
-      l2.SetCaption(b);
-      break;
-    }
-    case kModelOrbital2x20:
-    case kModelOrbital4x20:
-      if (serial.IsSerialOpen())
-        serial.SendFrame(Bytes({0xFE, 0x54, 0xFE, 0x58}) + m + Bytes({0xFE, 0x53}));
-      if (display_.display_model == kModelOrbital2x20) {
-        l1.SetCaption(Mid(m, 0, 20));
-        l2.SetCaption(Mid(m, 20, 20));
-      } else {
-        // The rows as the display fills them: 1, 3, 2, 4.
-        l1.SetCaption(DisplayLink::FourRowPreview(Mid(m, 0, 20), Mid(m, 40, 20), Mid(m, 20, 20),
-                                                  Mid(m, 60, 20)));
-      }
-      break;
-    default:
-      break;
-  }
+  SetMessage(c_.txtMessage.Text());
+  if (startup_complete == 1) display_.EchoMessage(current_message);
 }
 
 void Ticker::CustomModeClick() {
-  bool use_file = main_.cmdCustomMode.Caption() == "Use File";
-  main_.cmdCustomMode.SetCaption(use_file ? "Use Text" : "Use File");
-  main_.cmdCustomTextFile.SetVisible(use_file);
-  main_.txtFile.SetVisible(use_file);
-  main_.txtMessage.SetVisible(!use_file);
+  bool use_file = c_.cmdCustomMode.Caption() == "Use File";
+  c_.cmdCustomMode.SetCaption(use_file ? "Use Text" : "Use File");
+  c_.cmdCustomTextFile.SetVisible(use_file);
+  c_.txtFile.SetVisible(use_file);
+  c_.txtMessage.SetVisible(!use_file);
 }
 
 void Ticker::CustomTextFileClick() {
@@ -160,8 +86,8 @@ void Ticker::CustomTextFileClick() {
       dialogs_.OpenFile("VFD Vorlinx - Custom Message File Open", "*.txt", "custommessage.txt");
   message_file_path = chosen ? *chosen : std::string("custommessage.txt");
   size_t slash = message_file_path.find_last_of('/');
-  main_.txtFile.SetText(slash == std::string::npos ? message_file_path
-                                                   : message_file_path.substr(slash + 1));
+  c_.txtFile.SetText(slash == std::string::npos ? message_file_path
+                                                : message_file_path.substr(slash + 1));
   LoadMessageFile();
 }
 

@@ -3,11 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "core/EventLoop.h"
+#include "core/DisplayFunction.h"
 #include "core/Files.h"
 #include "core/UserDialogs.h"
 #include "display/DisplayLink.h"
-#include "shell/FrmMain.h"
 
 namespace vfd {
 
@@ -15,8 +14,17 @@ namespace vfd {
 // echo that shows it on the display while it is typed.
 class Ticker {
  public:
-  Ticker(FrmMain& main, DisplayLink& display, EventLoop& loop, TextFiles& files,
-         FileDialogs& dialogs);
+  struct Controls {
+    Button& cmdTicker;
+    Timer& Timer1;
+    TextBox& txtMessage;
+    TextBox& txtFile;
+    Button& cmdCustomMode;
+    Button& cmdCustomTextFile;
+  };
+
+  Ticker(Controls controls, DisplayLink& display, TextFiles& files, FileDialogs& dialogs);
+  FunctionRegistration Registration();
 
   std::string current_message;  // CurrentMessage
   std::string ticker_line1;     // TickerLine1
@@ -30,7 +38,8 @@ class Ticker {
   void SetMessage(std::string message);
   // One tick of the ticker (Timer1).
   void Tick();
-  // The message box changed.
+  // The message box changed (which has stopped the running function): its text becomes the
+  // message, shown on the display at once once start-up is complete.
   void LiveMessageEcho();
   // "Use File" / "Use Text".
   void CustomModeClick();
@@ -40,11 +49,8 @@ class Ticker {
   void LoadMessageFile();
 
  private:
-  void Echo(const std::string& m);
-
-  FrmMain& main_;
+  Controls c_;
   DisplayLink& display_;
-  EventLoop& loop_;
   TextFiles& files_;
   FileDialogs& dialogs_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DisplayFunction.h"
 #include "display/DisplayLink.h"
 #include "effects/Ticker.h"
 
@@ -9,10 +10,24 @@ namespace vfd {
 // itself is the state: it is padded and rotated in place.
 class VerticalScroll {
  public:
-  VerticalScroll(DisplayLink& display, Ticker& ticker) : display_(display), ticker_(ticker) {}
+  struct Controls {
+    Button& cmdVertScroll;
+    Timer& Timer10;
+  };
+
+  VerticalScroll(Controls controls, DisplayLink& display, Ticker& ticker)
+      : c_(controls), display_(display), ticker_(ticker) {}
+  FunctionRegistration Registration() {
+    return {.code = 10,
+            .button = &c_.cmdVertScroll,
+            .timer = &c_.Timer10,
+            .first_frame = FirstFrame::kBefore,
+            .tick = [this] { Tick(); }};
+  }
   void Tick();
 
  private:
+  Controls c_;
   DisplayLink& display_;
   Ticker& ticker_;
 };

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "display/Charset.h"
+#include "core/Charset.h"
 
 namespace vfd {
 namespace {

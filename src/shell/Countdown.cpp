@@ -23,13 +23,35 @@ CountdownFigures CountdownBetween(const LocalDateTime& today, int16_t year, int1
   return {y, m, d};
 }
 
+FunctionRegistration Countdown::Registration() {
+  return {.code = 15,
+          .button = &c_.cmdCount,
+          .timer = &c_.Timer15,
+          .first_frame = FirstFrame::kBefore,
+          .tick = [this] { Tick(); },
+          .dialog = &dialog_,
+          .config_button = &c_.cmdCountConfig,
+          .load =
+              [this](const Settings& s) {
+                event = s.CountdownEvent;
+                year = s.CountdownYear;
+                month = s.CountdownMonth;
+                day = s.CountdownDay;
+              },
+          .store =
+              [this](Settings& s) {
+                s.CountdownEvent = event;
+                s.CountdownYear = year;
+                s.CountdownMonth = month;
+                s.CountdownDay = day;
+              }};
+}
+
 void Countdown::Tick() {
-  const CountdownFigures f = CountdownBetween(wall_.Now(), settings_.CountdownYear,
-                                              settings_.CountdownMonth, settings_.CountdownDay);
+  const CountdownFigures f = CountdownBetween(wall_.Now(), year, month, day);
   const std::string y = std::to_string(f.years);
   const std::string m = std::to_string(f.months);
   const std::string d = std::to_string(f.days);
-  const std::string& event = settings_.CountdownEvent;
   switch (display_.screen_type) {
     case kScreen2x20:
     case kScreen2x24: {
@@ -59,21 +81,21 @@ void Countdown::Tick() {
   }
 }
 
-FrmCountdown::FrmCountdown(Settings& settings)
-    : Form("frmCountdown", "VFD Vorlinx - Countdown Config"), settings_(settings) {
+FrmCountdown::FrmCountdown(Countdown& countdown)
+    : Form("frmCountdown", "VFD Vorlinx - Countdown Config"), countdown_(countdown) {
   cmdApply.on_click = [this] { Apply(); };
 }
 
 void FrmCountdown::OnLoad() {
-  txtEvent.SetText(settings_.CountdownEvent);
-  Calendar.SetDate(settings_.CountdownYear, settings_.CountdownMonth, settings_.CountdownDay);
+  txtEvent.SetText(countdown_.event);
+  Calendar.SetDate(countdown_.year, countdown_.month, countdown_.day);
 }
 
 void FrmCountdown::Apply() {
-  settings_.CountdownEvent = txtEvent.Text();
-  settings_.CountdownYear = static_cast<int16_t>(Calendar.Year());
-  settings_.CountdownMonth = static_cast<int16_t>(Calendar.Month());
-  settings_.CountdownDay = static_cast<int16_t>(Calendar.Day());
+  countdown_.event = txtEvent.Text();
+  countdown_.year = static_cast<int16_t>(Calendar.Year());
+  countdown_.month = static_cast<int16_t>(Calendar.Month());
+  countdown_.day = static_cast<int16_t>(Calendar.Day());
   Unload();
 }
 

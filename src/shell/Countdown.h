@@ -2,11 +2,13 @@
 
 #include <cstdint>
 
+#include <string>
+
 #include "core/Clock.h"
 #include "core/Controls.h"
+#include "core/DisplayFunction.h"
 #include "core/Form.h"
 #include "display/DisplayLink.h"
-#include "shell/Settings.h"
 
 namespace vfd {
 
@@ -23,25 +25,41 @@ struct CountdownFigures {
 CountdownFigures CountdownBetween(const LocalDateTime& today, int16_t year, int16_t month,
                                   int16_t day);
 
+class FrmCountdown;
+
 // The countdown function: how many years, months and days remain until the named event.
 class Countdown {
  public:
-  Countdown(DisplayLink& display, WallClock& wall, Settings& settings)
-      : display_(display), wall_(wall), settings_(settings) {}
+  struct Controls {
+    Button& cmdCount;
+    Timer& Timer15;
+    Button& cmdCountConfig;
+  };
+
+  Countdown(Controls controls, DisplayLink& display, WallClock& wall, FrmCountdown& dialog)
+      : c_(controls), display_(display), wall_(wall), dialog_(dialog) {}
+  FunctionRegistration Registration();
+
+  // The event, as the dialog last applied it.
+  std::string event = "Christmas";  // CountdownEvent
+  int16_t year = 2003;              // CountdownYear
+  int16_t month = 12;               // CountdownMonth
+  int16_t day = 25;                 // CountdownDay
 
   int16_t countdown_view = 0;  // CountdownView: which figure the narrow screens show next
   void Tick();
 
  private:
+  Controls c_;
   DisplayLink& display_;
   WallClock& wall_;
-  Settings& settings_;
+  FrmCountdown& dialog_;
 };
 
 // The countdown's settings dialog: the event's name and its date on a month calendar.
 class FrmCountdown : public Form {
  public:
-  explicit FrmCountdown(Settings& settings);
+  explicit FrmCountdown(Countdown& countdown);
 
   TextBox txtEvent{"txtEvent", ""};
   Label lblEvent{"lblEvent", "Event Name:"};
@@ -53,7 +71,7 @@ class FrmCountdown : public Form {
 
  private:
   void Apply();
-  Settings& settings_;
+  Countdown& countdown_;
 };
 
 }  // namespace vfd

@@ -1,29 +1,13 @@
 #include "shell/ModeController.h"
 
-#include "display/Bytes.h"
+#include <algorithm>
 
 namespace vfd {
 namespace {
 
-using F = FrmMain;
-
-const std::array<FunctionRow, 12> kFunctions = {{
-    {1, &F::cmdTicker, &F::Timer1, FirstFrame::kAfter},
-    {2, &F::cmdMatrix, &F::Timer2, FirstFrame::kAfter},
-    {3, &F::cmdClock, &F::Timer3, FirstFrame::kAfter},
-    {4, &F::cmdWinamp, &F::Timer4, FirstFrame::kNone},
-    {6, &F::cmdMBM, &F::Timer6, FirstFrame::kAfter},
-    {10, &F::cmdVertScroll, &F::Timer10, FirstFrame::kBefore},
-    {12, &F::cmdTides, &F::Timer12, FirstFrame::kBefore},
-    {13, &F::cmdHardNews, &F::Timer13, FirstFrame::kNone},
-    {14, &F::cmdShacknews, &F::Timer14, FirstFrame::kNone},
-    {15, &F::cmdCount, &F::Timer15, FirstFrame::kBefore},
-    {16, &F::cmdCodeCrack, &F::Timer16, FirstFrame::kNone},
-    {17, &F::cmdWeather, &F::Timer17, FirstFrame::kBefore},
-}};
-
+// Only the exact texts "1", "2", ... name a function: "03" or " 3" name none.
 int16_t ParseCode(const std::string& text) {
-  if (text.empty() || text.size() > 2) return -1;
+  if (text.empty() || text.size() > 2 || text[0] == '0') return -1;
   int value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return -1;
@@ -35,53 +19,90 @@ int16_t ParseCode(const std::string& text) {
 }  // namespace
 
 ModeController::ModeController(FrmMain& main, DisplayLink& display)
-    : main_(main), display_(display) {
-  for (const FunctionRow& row : kFunctions) {
-    int16_t code = row.code;
-    (main_.*row.timer).on_tick = [this, code] { RunTick(code); };
+    : main_(main), display_(display) {}
+
+void ModeController::Register(FunctionRegistration function) {
+  const int16_t code = function.code;
+  if (function.button) function.button->on_click = [this, code] { ActivateFunction(code); };
+  if (function.timer) function.timer->on_tick = [this, code] { RunTick(code); };
+  if (function.dialog) {
+    Form* dialog = function.dialog;
+    if (std::find(dialogs_.begin(), dialogs_.end(), dialog) == dialogs_.end())
+      dialogs_.push_back(dialog);
+    if (function.config_button) {
+      const bool quiet = function.opens_quietly;
+      function.config_button->on_click = [this, dialog, quiet] {
+        dialog->Show();
+        if (!quiet) display_.ApplyBrightness();
+      };
+    }
   }
-  main_.Timer7.on_tick = [this] {
-    if (rotation_step) rotation_step();
-  };
-  WireButtons();
+  auto at = std::lower_bound(functions_.begin(), functions_.end(), code,
+                             [](const FunctionRegistration& f, int16_t c) { return f.code < c; });
+  if (at != functions_.end() && at->code == code)
+    *at = std::move(function);
+  else
+    functions_.insert(at, std::move(function));
 }
 
-const std::array<FunctionRow, 12>& ModeController::Functions() {
-  return kFunctions;
+void ModeController::RegisterDialog(Form& dialog, Button* opener, bool apply_brightness) {
+  dialogs_.push_back(&dialog);
+  if (opener) {
+    opener->on_click = [this, &dialog, apply_brightness] {
+      dialog.Show();
+      if (apply_brightness) display_.ApplyBrightness();
+    };
+  }
 }
 
-const FunctionRow* ModeController::Find(int16_t code) {
-  for (const FunctionRow& row : kFunctions)
-    if (row.code == code) return &row;
+const FunctionRegistration* ModeController::Find(int16_t code) const {
+  for (const FunctionRegistration& f : functions_)
+    if (f.code == code) return &f;
   return nullptr;
 }
 
-void ModeController::SetTick(int16_t code, std::function<void()> tick) {
-  if (code > 0 && code < static_cast<int16_t>(ticks_.size())) ticks_[code] = std::move(tick);
+void ModeController::RunTick(int16_t code) {
+  // The tick is copied: a tick may register or replace functions (tests do), which would move
+  // the registration it runs from.
+  if (const FunctionRegistration* f = Find(code); f && f->tick) {
+    std::function<void()> tick = f->tick;
+    tick();
+  }
 }
 
-void ModeController::RunTick(int16_t code) {
-  if (code > 0 && code < static_cast<int16_t>(ticks_.size()) && ticks_[code]) ticks_[code]();
+void ModeController::LoadFunctionSettings(const Settings& settings) {
+  for (const FunctionRegistration& f : functions_)
+    if (f.load) f.load(settings);
+}
+
+void ModeController::StoreFunctionSettings(Settings& settings) const {
+  for (const FunctionRegistration& f : functions_)
+    if (f.store) f.store(settings);
+}
+
+void ModeController::CloseDialogs() {
+  for (Form* dialog : dialogs_)
+    dialog->Unload();
 }
 
 void ModeController::ActivateFunction(int16_t code) {
-  const FunctionRow* row = Find(code);
-  if (!row) return;
+  const FunctionRegistration* f = Find(code);
+  if (!f || !f->timer) return;
   if (before_activate) before_activate();
-  for (const FunctionRow& other : kFunctions)
-    if (other.code != code) (main_.*other.timer).SetEnabled(false);
-  if (code == 16 && on_code_cracker_activated) on_code_cracker_activated();
-  (main_.*row->timer).SetEnabled(true);
-  if (row->first_frame == FirstFrame::kBefore) RunTick(code);
+  for (const FunctionRegistration& other : functions_)
+    if (other.code != code && other.timer) other.timer->SetEnabled(false);
+  if (f->before_start) f->before_start();
+  f->timer->SetEnabled(true);
+  if (f->first_frame == FirstFrame::kBefore) RunTick(code);
   display_.ApplyBrightness();
-  if (row->first_frame == FirstFrame::kAfter) RunTick(code);
-  if (code == 4 && on_winamp_activated) on_winamp_activated();
+  if (f->first_frame == FirstFrame::kAfter) RunTick(code);
+  if (f->after_activate) f->after_activate();
 }
 
 std::string ModeController::RunningFunctionCode() const {
   if (main_.Timer7.Enabled()) return "7";
-  for (const FunctionRow& row : kFunctions)
-    if ((main_.*row.timer).Enabled()) return std::to_string(row.code);
+  for (const FunctionRegistration& f : functions_)
+    if (f.timer && f.timer->Enabled()) return std::to_string(f.code);
   return "0";
 }
 
@@ -93,60 +114,29 @@ void ModeController::StartFunctionByCode(const std::string& text) {
     main_.cmdRotate.SetCaption("Stop Rotation");
     return;
   }
-  const FunctionRow* row = Find(code);
-  if (!row) return;
-  (main_.*row->timer).SetEnabled(true);
+  const FunctionRegistration* f = Find(code);
+  if (!f || !f->timer) return;
+  f->timer->SetEnabled(true);
   RunTick(code);
 }
 
 void ModeController::StopFunctions() {
-  for (const FunctionRow& row : kFunctions)
-    (main_.*row.timer).SetEnabled(false);
+  for (const FunctionRegistration& f : functions_)
+    if (f.timer) f.timer->SetEnabled(false);
 }
 
-void ModeController::Toggle(Button& button, const char* when, const char* then_caption,
-                            const char* else_caption) {
-  button.SetCaption(button.Caption() == when ? then_caption : else_caption);
+void ModeController::RotateClick() {
+  bool start = main_.cmdRotate.Caption() == "Rotation";
+  main_.cmdRotate.SetCaption(start ? "End Rotation" : "Rotation");
+  main_.Timer7.SetEnabled(start);
+  rotation_slot = 1;
 }
 
-void ModeController::WireButtons() {
-  FrmMain& m = main_;
-  for (const FunctionRow& row : kFunctions) {
-    int16_t code = row.code;
-    (m.*row.button).on_click = [this, code] { ActivateFunction(code); };
-  }
-  m.cmdRotate.on_click = [this] {
-    bool start = main_.cmdRotate.Caption() == "Rotation";
-    main_.cmdRotate.SetCaption(start ? "End Rotation" : "Rotation");
-    main_.Timer7.SetEnabled(start);
-    rotation_slot = 1;
-  };
-  m.cmdSleepTimer.on_click = [this] {
-    bool arm = main_.cmdSleepTimer.Caption() == "AutoTimer Off";
-    main_.cmdSleepTimer.SetCaption(arm ? "AutoTimer On" : "AutoTimer Off");
-    main_.Timer18.SetEnabled(arm);
-    display_.ApplyBrightness();
-  };
-  m.cmdMatrixDirection.on_click = [this] {
-    Toggle(main_.cmdMatrixDirection, "Across", "Down", "Across");
-    display_.ApplyBrightness();
-  };
-  m.cmdClockMode.on_click = [this] {
-    Toggle(main_.cmdClockMode, "Default", "Custom", "Default");
-    display_.ApplyBrightness();
-  };
-  m.cmdCrackStart.on_click = [this] {
-    Toggle(main_.cmdCrackStart, "Crack Code on Load", "Standard Load", "Crack Code on Load");
-    display_.ApplyBrightness();
-  };
-  m.cmdAutoSleep.on_click = [this] {
-    Toggle(main_.cmdAutoSleep, "Sleep on Exit", "Leave Awake on Exit", "Sleep on Exit");
-  };
-  m.cmdUpdate.on_click = [this] {
-    Toggle(main_.cmdUpdate, "Auto Update Check is Currently: ENABLED",
-           "Auto Update Check is Currently: DISABLED", "Auto Update Check is Currently: ENABLED");
-  };
-  m.cmdSleep.on_click = [this] { ToggleSleep(); };
+void ModeController::AutoTimerClick() {
+  bool arm = main_.cmdSleepTimer.Caption() == "AutoTimer Off";
+  main_.cmdSleepTimer.SetCaption(arm ? "AutoTimer On" : "AutoTimer Off");
+  main_.Timer18.SetEnabled(arm);
+  display_.ApplyBrightness();
 }
 
 void ModeController::ToggleSleep() {

@@ -1,46 +1,45 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "core/DisplayFunction.h"
 #include "display/DisplayLink.h"
 #include "shell/FrmMain.h"
 
 namespace vfd {
 
-// When activating a function draws its first frame: not at all (the first timer tick does),
-// before the brightness is sent again, or after it.
-enum class FirstFrame { kNone, kBefore, kAfter };
-
-// A display function: its code is its timer's number.
-struct FunctionRow {
-  int16_t code;
-  Button FrmMain::*button;
-  Timer FrmMain::*timer;
-  FirstFrame first_frame;
-};
-
-// The rule that one display function runs at a time, the toggle buttons, and sleep and wake.
+// The rule that one display function runs at a time, the registry of the display functions and
+// the settings dialogs, and sleep and wake.
 class ModeController {
  public:
   ModeController(FrmMain& main, DisplayLink& display);
 
-  static const std::array<FunctionRow, 12>& Functions();
-  static const FunctionRow* Find(int16_t code);
+  // Adds a display function; a later registration of the same code replaces the earlier one.
+  // This is where the function's button, timer and dialog button get their handlers.
+  void Register(FunctionRegistration function);
+  // Adds a settings dialog that belongs to no display function. `opener` (optional) shows it;
+  // with `apply_brightness` the level is re-sent after it opens.
+  void RegisterDialog(Form& dialog, Button* opener, bool apply_brightness);
 
-  // The tick routine of a function (its timer runs the same routine).
-  void SetTick(int16_t code, std::function<void()> tick);
-  // Runs one tick of a function at once; nothing for unknown codes or functions not built.
+  // The registered functions in ascending code; nullptr for a code nobody registered.
+  const std::vector<FunctionRegistration>& Functions() const { return functions_; }
+  const FunctionRegistration* Find(int16_t code) const;
+
+  // Runs one tick of a function at once; nothing for codes nobody registered.
   void RunTick(int16_t code);
+  // Every function's own values from the settings, and back.
+  void LoadFunctionSettings(const Settings& settings);
+  void StoreFunctionSettings(Settings& settings) const;
+  // Closes every registered dialog; what was typed into one without Apply is gone.
+  void CloseDialogs();
 
   // Runs first whenever a function is activated.
   std::function<void()> before_activate;
-  // Optional steps some functions add to their activation.
-  std::function<void()> on_code_cracker_activated;  // the message becomes the crack target
-  std::function<void()> on_winamp_activated;        // player pre-read and pattern upload
-  std::function<void()> rotation_step;              // one rotation step
+  // One rotation step.
+  std::function<void()> rotation_step;
 
   // What a function button does.
   void ActivateFunction(int16_t code);
@@ -48,8 +47,12 @@ class ModeController {
   std::string RunningFunctionCode() const;
   // Start-up and wake: enable the function's timer and draw one frame at once.
   void StartFunctionByCode(const std::string& code);
-  // Disables the twelve function timers.
+  // Disables the timers of all display functions.
   void StopFunctions();
+
+  // The scheduling toggles.
+  void RotateClick();
+  void AutoTimerClick();
 
   // Sleep or wake the display, by the caption of cmdSleep.
   void ToggleSleep();
@@ -58,12 +61,10 @@ class ModeController {
   int16_t rotation_slot = 1;  // RotationSlot
 
  private:
-  void WireButtons();
-  void Toggle(Button& button, const char* when, const char* then_caption, const char* else_caption);
-
   FrmMain& main_;
   DisplayLink& display_;
-  std::array<std::function<void()>, 18> ticks_;
+  std::vector<FunctionRegistration> functions_;
+  std::vector<Form*> dialogs_;
   std::string sleep_resume_code_;
 };
 

@@ -25,51 +25,39 @@ Program::Program(Services services)
       display_(PanelOf(main_), serial_, parallel_, services_.loop, services_.boxes),
       vfd_select_(display_),
       modes_(main_, display_),
-      ticker_(main_, display_, services_.loop, services_.files, services_.file_dialogs),
-      effects_(main_, display_, services_.random),
-      clock_(main_, display_, ticker_, services_.wall, services_.formats),
-      matrix_(main_, display_, services_.random),
-      vertical_scroll_(display_, ticker_),
-      countdown_(display_, services_.wall, settings_),
-      frm_countdown_(settings_),
-      cracker_(main_, display_, ticker_, services_.random),
-      bars_(display_, services_.loop) {
+      ticker_({main_.cmdTicker, main_.Timer1, main_.txtMessage, main_.txtFile, main_.cmdCustomMode,
+               main_.cmdCustomTextFile},
+              display_, services_.files, services_.file_dialogs),
+      effects_({main_.cmdGlow, main_.cmdRandomBrightness, main_.cmdKnightrider, main_.Timer5,
+                main_.Timer8, main_.Timer9, main_.Timer11},
+               display_, services_.random),
+      clock_({main_.cmdClock, main_.Timer3, main_.cmdClockMode}, display_, ticker_, services_.wall,
+             services_.formats),
+      matrix_({main_.cmdMatrix, main_.Timer2, main_.cmdMatrixDirection}, display_,
+              services_.random),
+      vertical_scroll_({main_.cmdVertScroll, main_.Timer10}, display_, ticker_),
+      countdown_({main_.cmdCount, main_.Timer15, main_.cmdCountConfig}, display_, services_.wall,
+                 frm_countdown_),
+      frm_countdown_(countdown_),
+      cracker_({main_.cmdCodeCrack, main_.Timer16}, display_, ticker_, services_.random),
+      bars_(display_),
+      winamp_({main_.cmdWinamp, main_.Timer4}) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   for (const std::string& port : services_.serial_ports)
     display_.EnsurePortEntry(port);
   // Before the settings are read the level is that of a program that has set none yet.
   display_.brightness_level = 0;
-  modes_.SetTick(1, [this] { ticker_.Tick(); });
-  modes_.SetTick(2, [this] { matrix_.Tick(); });
-  modes_.SetTick(3, [this] { clock_.Tick(); });
-  modes_.SetTick(10, [this] { vertical_scroll_.Tick(); });
-  modes_.SetTick(15, [this] { countdown_.Tick(); });
-  modes_.SetTick(16, [this] { cracker_.Tick(); });
-  modes_.on_code_cracker_activated = [this] { cracker_.crack_target = ticker_.current_message; };
-  cracker_.start_resumed_function = [this](int16_t code) {
-    modes_.StartFunctionByCode(std::to_string(code));
-  };
-  // Choosing a function or typing while start-up's crack runs ends the hand-over; otherwise the
-  // echo would stay off and a later crack would still start the stored function.
-  modes_.before_activate = [this] { cracker_.CancelHandOver(); };
-  main_.txtMessage.on_change = [this] {
-    cracker_.CancelHandOver();
-    ticker_.LiveMessageEcho();
-  };
 
-  FrmMain& m = main_;
-  m.cmdBrightness.on_click = [this] { display_.StepBrightness(); };
-  m.cmdClearMemory.on_click = [this] { display_.ClearDisplayMemory(); };
-  m.cmdSelfTest.on_click = [this] { display_.ToggleSelfTest(); };
-  m.cmdModel.on_click = [this] { vfd_select_.Show(); };
-  m.cmdCountConfig.on_click = [this] {
-    frm_countdown_.Show();
-    display_.ApplyBrightness();
-  };
-  m.lstComport.on_select = [this] { display_.SelectComPort(); };
-  m.lstSpeed.on_select = [this] { display_.SelectSpeed(); };
-  m.lstPPort.on_select = [this] { display_.SelectParallelBase(); };
+  modes_.Register(ticker_.Registration());
+  modes_.Register(matrix_.Registration());
+  modes_.Register(clock_.Registration());
+  modes_.Register(winamp_.Registration());
+  modes_.Register(vertical_scroll_.Registration());
+  modes_.Register(countdown_.Registration());
+  modes_.Register(cracker_.Registration());
+  modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
+  WireHandlers();
 }
 
 Program::~Program() {
@@ -125,8 +113,8 @@ void Program::LoadSettings() {
   if (s.LiquifyCaption == "Oww, My Eyes!") m.Timer5.SetEnabled(true);
   if (s.KnightriderCaption == "Shut Up KITT!") m.Timer8.SetEnabled(true);
   if (s.GlowCaption == "It's Alive! Quick, Kill It!") m.Timer11.SetEnabled(true);
-  // L9
-  m.Timer4.SetInterval(s.WinampTitleStyle == "Fixed" ? 1000 : s.WinampScrollInterval);
+  // L9: every function takes its own values (the now-playing function its timer's period).
+  modes_.LoadFunctionSettings(s);
   // L10
   m.cmdSleepTimer.SetCaption(s.AutoTimerCaption);
   if (s.AutoTimerCaption == "AutoTimer On") m.Timer18.SetEnabled(true);
@@ -134,8 +122,8 @@ void Program::LoadSettings() {
   display_.brightness_level = s.BrightnessLevel;
   display_.ApplyBrightness();
   // L13, L14
-  PrereadWinamp();
-  UploadWinampPatterns();
+  winamp_.PrereadAtStart();
+  winamp_.UploadPatternsAtStart();
   // L16: the message box takes the stored message; its change handler stops the function
   // timers (none runs yet) and sets the message, without an echo during start-up.
   m.txtMessage.SetText(s.MessageText);
@@ -154,6 +142,7 @@ void Program::LoadSettings() {
 
 Settings Program::CollectSettings() const {
   Settings s = settings_;
+  modes_.StoreFunctionSettings(s);
   const FrmMain& m = main_;
   s.ComPort = m.lstComport.Text();
   s.ComSpeed = m.lstSpeed.Text();
@@ -172,7 +161,7 @@ Settings Program::CollectSettings() const {
   // Leaving during start-up's crack keeps the function it was about to start, not the crack.
   if (s.StartFunctionCode == "16" && cracker_.HandingOver())
     s.StartFunctionCode = std::to_string(cracker_.resume_function_code);
-  s.ParallelPortBase = parallel_.Base();
+  if (parallel_base_chosen_) s.ParallelPortBase = parallel_.Base();
   s.DisplayModelCode = display_.display_model;
   s.ScreenTypeCode = display_.screen_type;
   s.BrightnessLevel = display_.brightness_level;
@@ -184,8 +173,7 @@ void Program::Shutdown() {
   shut_down_ = true;
   RemoveTrayIcon();
   // Values typed into an open dialog without Apply are lost.
-  frm_countdown_.Unload();
-  vfd_select_.Unload();
+  modes_.CloseDialogs();
   if (!SaveSettingsFile(services_.files, services_.settings_path, CollectSettings(),
                         &save_error_)) {
     display_.ReportStatus("Could not save the settings: " + save_error_);

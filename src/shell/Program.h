@@ -6,7 +6,11 @@
 #include "core/Clock.h"
 #include "core/EventLoop.h"
 #include "core/Files.h"
+#include "core/Http.h"
+#include "core/MediaPlayer.h"
 #include "core/Random.h"
+#include "core/SensorTable.h"
+#include "core/Settings.h"
 #include "core/UserDialogs.h"
 #include "display/DisplayLink.h"
 #include "display/ParallelLink.h"
@@ -24,12 +28,12 @@
 #include "shell/Countdown.h"
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
-#include "shell/Settings.h"
+#include "sources/Winamp.h"
 
 namespace vfd {
 
 // What the program needs from the machine it runs on. The real backends live in the platform
-// layer; tests pass fakes.
+// layer; tests pass fakes. Built with designated initializers, so that every service is named.
 struct Services {
   EventLoop& loop;
   MonotonicClock& monotonic;
@@ -41,8 +45,11 @@ struct Services {
   MessageBoxes& boxes;
   TextFiles& files;
   FileDialogs& file_dialogs;
+  HttpClient& http;
+  MediaPlayer& player;
+  SensorSource& sensors;
   // Serial devices found at start (USB adapters and the like), listed after COM1..COM4.
-  std::vector<std::string> serial_ports;
+  std::vector<std::string> serial_ports{};
   // The settings file, in the working directory.
   std::string settings_path = kSettingsFileName;
 };
@@ -81,20 +88,22 @@ class Program {
   Countdown& countdown() { return countdown_; }
   FrmCountdown& countdown_config() { return frm_countdown_; }
   ProgressBars& bars() { return bars_; }
-  // The stored values that no control holds (dialogs' settings, rotation times, ...).
-  Settings& settings() { return settings_; }
+  Winamp& winamp() { return winamp_; }
+  // The settings as read at start; the values of functions not built yet pass through to the
+  // file at exit from here.
+  const Settings& settings() const { return settings_; }
 
  private:
+  // Every handler of the main window's controls that no registration sets.
+  void WireHandlers();
   void LoadSettings();
   // The values as they stand now, as the file gets them at exit.
   Settings CollectSettings() const;
 
-  // Steps of start-up that belong to functions not built yet; each does nothing so far.
+  // Steps of start-up and shutdown that belong to parts not built yet; each does nothing so far.
   void CreateTrayIcon() {}
   void RemoveTrayIcon() {}
   void CheckForUpdate() {}
-  void PrereadWinamp() {}
-  void UploadWinampPatterns() {}
 
   Services services_;
   FrmMain main_;
@@ -113,6 +122,10 @@ class Program {
   FrmCountdown frm_countdown_;
   CodeCracker cracker_;
   ProgressBars bars_;
+  Winamp winamp_;
+  // Whether a parallel port address was chosen in the list (at start or later). Until then the
+  // stored address is kept as it was, even one the list does not offer.
+  bool parallel_base_chosen_ = false;
   bool shut_down_ = false;
   std::string save_error_;
 };

@@ -1,9 +1,9 @@
 #include "shell/SettingsFile.h"
 
+#include "core/Version.h"
+
 namespace vfd {
 namespace {
-
-constexpr const char* kVersion = "3.10";
 
 // Writes a file of defaults; a failure is added to the status but the defaults are used anyway.
 void WriteDefaults(TextFiles& files, const std::string& path, OpenedSettings& out) {
@@ -29,7 +29,7 @@ OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path) {
     WriteDefaults(files, path, out);
     return out;
   }
-  if (content->empty() || ReadSettingsVersion(*content) != kVersion) {
+  if (content->empty() || ReadSettingsVersion(*content) != kProgramVersion) {
     // A file of another version is replaced whole; there is no migration of single values.
     WriteDefaults(files, path, out);
     return out;
@@ -57,7 +57,7 @@ OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path) {
 bool SaveSettingsFile(TextFiles& files, const std::string& path, const Settings& settings,
                       std::string* error) {
   Settings copy = settings;
-  copy.SettingsVersion = kVersion;
+  copy.SettingsVersion = kProgramVersion;
   return files.WriteAtomically(path, FormatSettings(copy), error);
 }
 

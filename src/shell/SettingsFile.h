@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/Files.h"
-#include "shell/Settings.h"
+#include "core/Settings.h"
 
 namespace vfd {
 

@@ -14,7 +14,7 @@
 #include <QSlider>
 #include <QStringList>
 
-#include "display/Charset.h"
+#include "core/Charset.h"
 
 namespace vfd::ui {
 namespace {

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "display/Charset.h"
+#include "core/Charset.h"
 
 namespace vfd::ui {
 namespace {

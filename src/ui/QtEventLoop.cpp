@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QObject>
 #include <QTimer>
 
 namespace vfd::ui {
@@ -13,9 +14,14 @@ constexpr int kPreciseBelowMs = 100;
 
 }  // namespace
 
-QtEventLoop::QtEventLoop() = default;
+QtEventLoop::QtEventLoop() : receiver_(std::make_unique<QObject>()) {}
 
 QtEventLoop::~QtEventLoop() = default;
+
+void QtEventLoop::Post(std::function<void()> task) {
+  // A queued call is delivered on the receiver's thread (this one) whichever thread posts it.
+  QMetaObject::invokeMethod(receiver_.get(), std::move(task), Qt::QueuedConnection);
+}
 
 void QtEventLoop::TimerChanged(Timer& timer) {
   auto& slot = timers_[&timer];

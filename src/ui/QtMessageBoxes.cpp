@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "display/Charset.h"
+#include "core/Charset.h"
 #include "ui/Binders.h"
 
 namespace vfd::ui {

@@ -54,8 +54,25 @@ int main(int argc, char** argv) {
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  vfd::Program program(vfd::Services{loop, clock, clock, formats, random, serial, parallel, boxes,
-                                     files, file_dialogs, vfd::ListSerialDevices()});
+  // The web, media players and hardware sensors get their Linux backends with the functions
+  // that read them; until then these stand-ins answer as a machine without them would.
+  vfd::NoHttp http(loop);
+  vfd::NoMediaPlayer player;
+  vfd::NoSensors sensors;
+  vfd::Program program(vfd::Services{.loop = loop,
+                                     .monotonic = clock,
+                                     .wall = clock,
+                                     .formats = formats,
+                                     .random = random,
+                                     .serial = serial,
+                                     .parallel = parallel,
+                                     .boxes = boxes,
+                                     .files = files,
+                                     .file_dialogs = file_dialogs,
+                                     .http = http,
+                                     .player = player,
+                                     .sensors = sensors,
+                                     .serial_ports = vfd::ListSerialDevices()});
 
   vfd::ui::MainWindowView main_window(program);
   vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);

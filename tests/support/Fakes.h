@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "core/Files.h"
+#include "core/Http.h"
+#include "core/MediaPlayer.h"
 #include "core/Random.h"
+#include "core/SensorTable.h"
 #include "core/UserDialogs.h"
 #include "display/ParallelPort.h"
 #include "display/SerialDevice.h"
@@ -171,6 +174,67 @@ class FakeFileDialogs : public FileDialogs {
   }
   std::optional<std::string> answer;
   std::vector<std::string> asked;
+};
+
+// The web, answered by the test: every GET waits until the test replies to it. Replies arrive
+// on the event loop, as the real client's do.
+class FakeHttp : public HttpClient {
+ public:
+  explicit FakeHttp(VirtualEventLoop& loop) : loop_(loop) {}
+  void Get(const std::string& url, std::function<void(HttpResult)> on_done) override {
+    requested.push_back(url);
+    pending.push_back({url, std::move(on_done)});
+  }
+  void CancelAll() override {
+    cancelled += static_cast<int>(pending.size());
+    pending.clear();
+  }
+  // Answers the oldest waiting request (false when none waits); the answer runs on the loop.
+  bool Reply(HttpResult result) {
+    if (pending.empty()) return false;
+    auto on_done = std::move(pending.front().second);
+    pending.pop_front();
+    loop_.Post([on_done = std::move(on_done), result = std::move(result)] { on_done(result); });
+    return true;
+  }
+
+  std::vector<std::string> requested;  // every URL asked for, in order
+  std::deque<std::pair<std::string, std::function<void(HttpResult)>>> pending;
+  int cancelled = 0;
+
+ private:
+  VirtualEventLoop& loop_;
+};
+
+// A media player whose answers the test sets.
+class FakeMediaPlayer : public MediaPlayer {
+ public:
+  bool FindPlayer() override { return running; }
+  int32_t QueryStatus() override { return status; }
+  int32_t QueryPositionMs() override { return position_ms; }
+  int32_t QueryLengthSec() override { return length_sec; }
+  int32_t QueryPlaylistLength() override { return playlist_length; }
+  int32_t QueryPlaylistIndex() override { return playlist_index; }
+  int32_t QuerySampleRate() override { return sample_rate; }
+  int32_t QueryBitrate() override { return bitrate; }
+  int32_t QueryChannels() override { return channels; }
+  std::string ReadWindowTitle() override { return running ? title : std::string(); }
+
+  bool running = false;
+  int32_t status = 0, position_ms = 0, length_sec = 0, playlist_length = 0, playlist_index = 0;
+  int32_t sample_rate = 0, bitrate = 0, channels = 0;
+  std::string title;
+};
+
+// Sensor readings the test sets; counts how often the table is read.
+class FakeSensors : public SensorSource {
+ public:
+  SensorTable ReadTable() override {
+    ++reads;
+    return table;
+  }
+  SensorTable table{};
+  int reads = 0;
 };
 
 // Hex text of bytes: "0E 16 41".

@@ -19,10 +19,25 @@ struct Rig {
   FakeMessageBoxes boxes;
   MemoryFiles files;
   FakeFileDialogs file_dialogs;
+  FakeHttp http{loop};
+  FakeMediaPlayer player;
+  FakeSensors sensors;
   // Before the program: the program's last bytes (closing the port) still reach it.
   std::unique_ptr<DisplayEmulator> emulator;
-  std::unique_ptr<Program> program = std::make_unique<Program>(Services{
-      loop, loop, loop, formats, random, serial, parallel, boxes, files, file_dialogs, {}});
+  std::unique_ptr<Program> program =
+      std::make_unique<Program>(Services{.loop = loop,
+                                         .monotonic = loop,
+                                         .wall = loop,
+                                         .formats = formats,
+                                         .random = random,
+                                         .serial = serial,
+                                         .parallel = parallel,
+                                         .boxes = boxes,
+                                         .files = files,
+                                         .file_dialogs = file_dialogs,
+                                         .http = http,
+                                         .player = player,
+                                         .sensors = sensors});
 
   FrmMain& main() { return program->main(); }
   DisplayLink& display() { return program->display(); }

@@ -20,6 +20,24 @@ void VirtualEventLoop::TimerDestroyed(Timer& timer) {
   scheduled_.erase(&timer);
 }
 
+void VirtualEventLoop::Post(std::function<void()> task) {
+  std::lock_guard lock(posted_mutex_);
+  posted_.push_back(std::move(task));
+}
+
+std::function<void()> VirtualEventLoop::TakePosted() {
+  std::lock_guard lock(posted_mutex_);
+  if (posted_.empty()) return {};
+  std::function<void()> task = std::move(posted_.front());
+  posted_.pop_front();
+  return task;
+}
+
+void VirtualEventLoop::RunPosted() {
+  while (std::function<void()> task = TakePosted())
+    task();
+}
+
 void VirtualEventLoop::PumpEvents(int ms) {
   RunFor(ms);
 }
@@ -30,6 +48,7 @@ void VirtualEventLoop::RunFor(int64_t ms) {
 
 void VirtualEventLoop::RunUntil(int64_t target_us) {
   for (;;) {
+    RunPosted();
     Timer* next = nullptr;
     Entry best{};
     for (auto& [timer, entry] : scheduled_) {

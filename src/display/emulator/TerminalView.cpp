@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 
-#include "display/Charset.h"
+#include "core/Charset.h"
 
 namespace vfd {
 namespace {

@@ -1,4 +1,4 @@
-#include "display/Charset.h"
+#include "core/Charset.h"
 
 namespace vfd {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/Settings.h"
+#include "core/Settings.h"
 
 #include <algorithm>
 #include <charconv>

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/Version.h"
+
 namespace vfd {
 
 inline constexpr const char* kSettingsFileName = "vfdsettings.txt";
@@ -19,7 +21,7 @@ struct TimeOfDay {
 // Everything the program keeps between runs: exactly 100 values whose meaning is their
 // position in the file. The defaults are those of a freshly written file.
 struct Settings {
-  std::string SettingsVersion = "3.10";
+  std::string SettingsVersion = kProgramVersion;
   std::string ComPort;
   std::string ComSpeed;
   int16_t ParallelPortBase = 0;
