@@ -41,11 +41,12 @@ TEST_F(SerialLinkTest, StaleFramesAndLevelsAreReplacedWhileCommandsKeepTheirOrde
   link.SendFrame(f2);  // never started: replaced by the next frame
   link.SendCharLevel(Bytes({0x19, 0x30, 5, 1}), 5);
   link.SendCharLevel(Bytes({0x19, 0x30, 6, 1}), 6);
-  link.SendFrame(f3);
+  link.SendFrame(f3);                                // where the second frame stood
   link.SendCharLevel(Bytes({0x19, 0x30, 5, 7}), 5);  // replaces the level for position 5 only
+  link.SerialSend("\xFE\x42");
   loop.RunFor(1000);
-  EXPECT_EQ(device.written,
-            f1 + "\xFE\x58" + Bytes({0x19, 0x30, 6, 1}) + f3 + Bytes({0x19, 0x30, 5, 7}));
+  EXPECT_EQ(device.written, f1 + "\xFE\x58" + f3 + Bytes({0x19, 0x30, 5, 7}) +
+                                Bytes({0x19, 0x30, 6, 1}) + "\xFE\x42");
   EXPECT_EQ(link.QueuedBytes(), 0u);
 }
 
@@ -110,6 +111,24 @@ TEST_F(SerialLinkTest, ClosingSendsWhatIsQueuedFirstWithinABoundedTime) {
   EXPECT_LE(device.last_drain_timeout_ms, 3000);
   link.SerialSend("late");  // closed: dropped quietly
   EXPECT_EQ(device.written, Frame(1) + "\xFE\x46");
+}
+
+TEST_F(SerialLinkTest, AfterReopeningNothingQueuedBeforeIsReplaced) {
+  link.SendFrame(Frame(1));
+  link.SendFrame(Frame(2));
+  link.SendCharLevel(Bytes({0x19, 0x30, 0, 1}), 0);
+  link.CloseSerial();
+  ASSERT_TRUE(link.OpenSerial().ok());
+  device.Reset();
+  const std::string splash = "\x15QX Depot VFD Vorlinx    Version 3.10";
+  link.SerialSend(splash);  // keeps the line busy while the rest queues
+  link.SerialSend("\x19\x34");
+  link.SerialSend(Bytes({0x19, 0x30, 0xFF, 3}));
+  link.SendFrame(Frame(3));
+  link.SendCharLevel(Bytes({0x19, 0x30, 0, 2}), 0);
+  loop.RunFor(1000);
+  EXPECT_EQ(device.written, splash + "\x19\x34" + Bytes({0x19, 0x30, 0xFF, 3}) + Frame(3) +
+                                Bytes({0x19, 0x30, 0, 2}));
 }
 
 TEST_F(SerialLinkTest, PortAndSpeedChangeOnlyWhileClosed) {

@@ -80,15 +80,15 @@ void SerialLink::CloseSerial() {
 }
 
 void SerialLink::SerialSend(std::string_view bytes) {
-  Enqueue(bytes, Kind::kCommand, -1);
+  Enqueue(bytes, nullptr);
 }
 
 void SerialLink::SendFrame(std::string_view bytes) {
-  Enqueue(bytes, Kind::kFrame, -1);
+  Enqueue(bytes, &frame_slot_);
 }
 
 void SerialLink::SendCharLevel(std::string_view bytes, int position) {
-  Enqueue(bytes, Kind::kCharLevel, position);
+  Enqueue(bytes, &level_slots_[position]);
 }
 
 size_t SerialLink::QueuedBytes() const {
@@ -98,16 +98,17 @@ size_t SerialLink::QueuedBytes() const {
   return n;
 }
 
-void SerialLink::Enqueue(std::string_view bytes, Kind kind, int position) {
+void SerialLink::Enqueue(std::string_view bytes, uint64_t* slot) {
   if (!IsSerialOpen() || bytes.empty()) return;
-  if (kind != Kind::kCommand) {
-    // Only entries that have not started to go out may be replaced: a half-sent one must finish,
-    // or the display would take the rest of it for something else.
-    std::erase_if(queue_, [&](const Entry& e) {
-      return e.sent == 0 && e.kind == kind && (kind == Kind::kFrame || e.position == position);
-    });
+  Entry* older = slot && *slot >= front_number_ ? &queue_[*slot - front_number_] : nullptr;
+  // Only an entry that has not started to go out may be replaced: a half-sent one must finish,
+  // or the display would take the rest of it for something else.
+  if (older && older->sent == 0) {
+    older->bytes.assign(bytes);
+  } else {
+    queue_.push_back(Entry{std::string(bytes), 0});
+    if (slot) *slot = front_number_ + queue_.size() - 1;
   }
-  queue_.push_back(Entry{std::string(bytes), 0, kind, position});
   Drain();
 }
 
@@ -124,7 +125,10 @@ void SerialLink::Drain() {
       return;
     }
     front.sent += static_cast<size_t>(taken);
-    if (front.sent == front.bytes.size()) queue_.pop_front();
+    if (front.sent == front.bytes.size()) {
+      queue_.pop_front();
+      ++front_number_;
+    }
     if (static_cast<size_t>(taken) < want) break;
   }
   drain_timer_.SetEnabled(!queue_.empty() && device_.IsOpen());
@@ -138,6 +142,7 @@ void SerialLink::Fail() {
 }
 
 void SerialLink::ClearQueue() {
+  front_number_ += queue_.size();
   queue_.clear();
   drain_timer_.SetEnabled(false);
 }

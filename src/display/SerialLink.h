@@ -4,6 +4,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "core/EventLoop.h"
 #include "core/Signal.h"
@@ -17,9 +18,14 @@ namespace vfd {
 //
 // A slow line (9600 baud carries about 960 bytes/s) cannot keep up with the fastest display
 // functions. So that the display stays current instead of lagging further and further behind, a
-// text frame that has not started to go out is dropped when a newer frame is queued, and so is an
-// unsent per-character brightness command when a newer one for the same position is queued; the
-// newer one goes to the end of the queue. Everything else goes out in call order.
+// text frame that has not started to go out is replaced when a newer frame is queued, and so is
+// an unsent per-character brightness command when a newer one for the same position is queued.
+// The newer one takes the older one's place in the queue and goes out when the older one would
+// have. Sent to the end instead, a frame would fall behind the levels queued since, and the next
+// frame would move it back again before it reached the head: a function that draws text and
+// levels faster than the line carries them would show one still picture. An entry that has
+// started to go out is always finished first. Device commands go out in call order; a
+// replacement may go out before commands that were queued after the entry it replaced.
 class SerialLink {
  public:
   SerialLink(SerialDevice& device, EventLoop& loop);
@@ -60,15 +66,15 @@ class SerialLink {
   Signal<const std::string&> failed;
 
  private:
-  enum class Kind { kCommand, kFrame, kCharLevel };
   struct Entry {
     std::string bytes;
     size_t sent = 0;
-    Kind kind = Kind::kCommand;
-    int position = -1;
   };
 
-  void Enqueue(std::string_view bytes, Kind kind, int position);
+  // Queues `bytes`. `slot` (null for bytes that must all arrive) holds the number of the entry
+  // that these bytes supersede: while that one is unsent they take its place, otherwise they join
+  // the end and the slot takes their number.
+  void Enqueue(std::string_view bytes, uint64_t* slot);
   void Drain();
   void Fail();
   void ClearQueue();
@@ -77,6 +83,11 @@ class SerialLink {
   std::string port_ = "COM1";
   std::string settings_ = "9600,n,8,1";
   std::deque<Entry> queue_;
+  // Entries are numbered from 1 as they join the queue, so that a number finds its entry without
+  // a search and one that has left the queue has a number below the front's.
+  uint64_t front_number_ = 1;
+  uint64_t frame_slot_ = 0;                        // the latest frame's number; 0: none yet
+  std::unordered_map<int, uint64_t> level_slots_;  // the latest level's number, by position
   Timer drain_timer_;
 };
 

@@ -136,6 +136,14 @@ std::string FakeParallelPort::Strobed() const {
   return HexOf(out);
 }
 
+void ScriptedRandom::ScriptNoise(size_t n) {
+  uint64_t state = 0x9E3779B97F4A7C15ULL;
+  for (size_t i = 0; i < n; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    script.push_back(static_cast<double>(state >> 11) * 0x1.0p-53);
+  }
+}
+
 std::string HexOf(std::string_view bytes) {
   std::string out;
   char buf[4];

@@ -129,6 +129,9 @@ class ScriptedRandom : public RandomSource {
     script.pop_front();
     return v;
   }
+  // Queues `n` draws that look random, the same ones every run, for a function that must keep
+  // changing over a long run.
+  void ScriptNoise(size_t n);
   std::deque<double> script;
   double fallback = 0.0;
 };
