@@ -25,6 +25,7 @@ class VirtualTime : public NullLoop {
       due_.erase(&timer);
   }
   void TimerDestroyed(Timer& timer) override { due_.erase(&timer); }
+  void Post(std::function<void()> task) override { task(); }
   void PumpEvents(int ms) override { RunFor(ms); }
   int64_t MonotonicMicros() override { return now_us_; }
 
@@ -110,8 +111,22 @@ void BM_MatrixOnPacedLine(benchmark::State& state) {
   NullParallel parallel;
   Lcg random;
   UsRegionalFormats formats;
-  Program program{
-      Services{time, time, time, formats, random, line, parallel, time, time, time, {}}};
+  NoHttp http{time};
+  NoMediaPlayer player;
+  NoSensors sensors;
+  Program program{Services{.loop = time,
+                           .monotonic = time,
+                           .wall = time,
+                           .formats = formats,
+                           .random = random,
+                           .serial = line,
+                           .parallel = parallel,
+                           .boxes = time,
+                           .files = time,
+                           .file_dialogs = time,
+                           .http = http,
+                           .player = player,
+                           .sensors = sensors}};
   program.display().screen_type = kScreen2x20;
   program.display().display_model = kModelIeeSerial;
   program.display().InitDisplayModel();
