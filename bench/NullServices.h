@@ -14,6 +14,7 @@ class NullSerial : public SerialDevice {
   }
   bool IsOpen() const override { return open_; }
   size_t Room() override { return 1 << 20; }
+  size_t Capacity() const override { return 1 << 20; }
   long Write(const uint8_t*, size_t size) override { return static_cast<long>(size); }
   bool WriteAllAndDrain(const uint8_t*, size_t, int) override { return true; }
   void Close() override { open_ = false; }

@@ -64,6 +64,7 @@ class PacedSerial : public SerialDevice {
     return {};
   }
   bool IsOpen() const override { return open_; }
+  size_t Capacity() const override { return kBuffer; }
   size_t Room() override {
     int64_t in_flight_us = std::max<int64_t>(0, free_at_us_ - time_.MonotonicMicros());
     auto in_flight = static_cast<size_t>((in_flight_us + per_byte_us_ - 1) / per_byte_us_);

@@ -128,6 +128,7 @@ class CrackOnLoadTest : public CrackerTest {
   void StartWith(const std::string& code) {
     Settings s;
     s.DisplayModelCode = kModelOrbital2x20;
+    s.ComPort = "COM1";
     s.MessageText = "AB";
     s.StartFunctionCode = code;
     rig.files.files["vfdsettings.txt"] = FormatSettings(s);

@@ -151,7 +151,12 @@ TEST_F(CommandTest, InitDisplayModelSetsListsButtonsPortAndPreviewPerModel) {
   rig.display().screen_type = kScreen2x20;
   rig.display().display_model = kModelIeeSerial;
   rig.display().InitDisplayModel();
-  EXPECT_EQ(rig.serial.path, "/dev/ttyS0");  // the port chosen before, COM1 by default
+  EXPECT_EQ(rig.serial.opens, 0);  // no port chosen: none is opened on a guess
+  EXPECT_EQ(m.lblStatus.Caption(), "Choose the serial port the display is on.");
+  EXPECT_FALSE(rig.display().WaitingForPort());
+  rig.program->serial().SetSerialPort("COM1");
+  rig.display().InitDisplayModel();
+  EXPECT_EQ(rig.serial.path, "/dev/ttyS0");  // the port chosen before
   EXPECT_EQ(Sent(), "19 34");
   EXPECT_TRUE(m.lstComport.Visible() && m.lstSpeed.Visible());
   EXPECT_FALSE(m.lstPPort.Visible());
@@ -193,6 +198,7 @@ TEST_F(CommandTest, InitDisplayModelSetsListsButtonsPortAndPreviewPerModel) {
 
 TEST_F(CommandTest, InitDisplayModelOnAPortInUseShowsTheMessageAndStops) {
   rig.serial.in_use.insert("/dev/ttyS0");
+  rig.program->serial().SetSerialPort("COM1");
   rig.display().screen_type = kScreen2x20;
   rig.display().display_model = kModelOrbital2x20;
   rig.main().cmdClearMemory.SetEnabled(false);

@@ -15,9 +15,12 @@
 #include <vector>
 
 #include "display/SerialLink.h"
+#include "display/emulator/Decoders.h"
 #include "platform/LinuxParallelPort.h"
 #include "platform/PosixSerialDevice.h"
 #include "platform/SerialPortCatalog.h"
+#include "shell/Program.h"
+#include "support/Fakes.h"
 #include "support/VirtualEventLoop.h"
 
 namespace vfd {
@@ -143,12 +146,12 @@ TEST(PosixSerialDeviceTest, RoomIsWhatTheLineCarriesInASliceAndRefillsAtTheLineR
 
   // The pseudo-terminal would take kilobytes at once: the line-rate model holds output back.
   ASSERT_TRUE(device.Open(pty.slave, 9600).ok());
-  ASSERT_EQ(device.Room(), 24u);
-  std::string frame = Pattern(24);
-  ASSERT_EQ(device.Write(Bytes(frame), frame.size()), 24);
-  EXPECT_LT(device.Room(), 12u);
-  std::this_thread::sleep_for(std::chrono::milliseconds(60));  // 24 bytes take 25 ms
-  EXPECT_EQ(device.Room(), 24u);
+  ASSERT_EQ(device.Room(), 48u);  // 25 ms is only 24 bytes: at least a whole frame
+  std::string frame = Pattern(48);
+  ASSERT_EQ(device.Write(Bytes(frame), frame.size()), 48);
+  EXPECT_LT(device.Room(), 24u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(90));  // 48 bytes take 50 ms
+  EXPECT_EQ(device.Room(), 48u);
   EXPECT_EQ(pty.Read(frame.size()), frame);
 }
 
@@ -286,6 +289,88 @@ TEST(PosixSerialLinkTest, VanishedOtherEndClosesTheLinkAndReportsWhy) {
   auto start = Clock::now();
   t.link.CloseSerial();
   EXPECT_LT(MillisSince(start), 5000);
+}
+
+// The whole program on the real serial backend, its port a symbolic link (as a udev by-id name
+// or the simulator's link is) to one end of a pseudo-terminal.
+struct ProgramOnLinkedPty {
+  ProgramOnLinkedPty() {
+    fs::create_symlink(first.slave, port);
+    Settings s;
+    s.DisplayModelCode = kModelOrbital2x20;
+    s.ComPort = port;
+    s.ComSpeed = "19200";
+    s.BrightnessLevel = 2;
+    s.StartFunctionCode = "3";
+    s.CrackOnLoadCaption = "Standard Load";
+    files.files["vfdsettings.txt"] = FormatSettings(s);
+    program.Start();
+  }
+  // Runs the program while its bytes leave on the real line, and shows what `pty` received on
+  // a fresh display.
+  std::string Run(Pty& pty, int virtual_ms) {
+    auto glass = DisplayEmulator::ForModel(kModelOrbital2x20);
+    for (int t = 0; t < virtual_ms; t += 10) {
+      loop.RunFor(10);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      glass->FeedSerial(pty.Read());
+    }
+    return glass->glass().Text();
+  }
+
+  TempDir tmp;
+  std::string port = tmp / "vfd-port";
+  Pty first;
+  testing::VirtualEventLoop loop;
+  testing::ScriptedRandom random;
+  UsRegionalFormats formats;
+  PosixSerialDevice serial;
+  testing::FakeParallelPort parallel{loop};
+  testing::FakeMessageBoxes boxes;
+  testing::MemoryFiles files;
+  testing::FakeFileDialogs file_dialogs;
+  testing::FakeHttp http{loop};
+  testing::FakeMediaPlayer player;
+  testing::FakeSensors sensors;
+  Program program{Services{.loop = loop,
+                           .monotonic = loop,
+                           .wall = loop,
+                           .formats = formats,
+                           .random = random,
+                           .serial = serial,
+                           .parallel = parallel,
+                           .boxes = boxes,
+                           .files = files,
+                           .file_dialogs = file_dialogs,
+                           .http = http,
+                           .player = player,
+                           .sensors = sensors}};
+};
+
+TEST(ReconnectOnPtyTest, ALinkRemovedAndPointedAtANewLineIsFollowed) {
+  ProgramOnLinkedPty t;
+  ASSERT_TRUE(t.program.serial().IsSerialOpen());
+  EXPECT_NE(t.Run(t.first, 600).find("3:45"), std::string::npos);
+
+  // The adapter is pulled: its line goes, and so does its name.
+  t.first.CloseMaster();
+  fs::remove(t.port);
+  t.loop.RunFor(1000);
+  ASSERT_FALSE(t.program.serial().IsSerialOpen());
+  EXPECT_NE(t.program.main().lblStatus.Caption().find("Trying again"), std::string::npos)
+      << t.program.main().lblStatus.Caption();
+  t.loop.RunFor(4000);
+  EXPECT_FALSE(t.program.serial().IsSerialOpen());
+
+  // It comes back as a new line under the same name.
+  Pty second;
+  fs::create_symlink(second.slave, t.port);
+  const std::string shown = t.Run(second, 2500);
+  EXPECT_TRUE(t.program.serial().IsSerialOpen());
+  EXPECT_EQ(t.program.main().lblStatus.Caption(), "Reconnected to " + t.port);
+  EXPECT_NE(shown.find("3:4"), std::string::npos) << shown;  // the clock again
+  t.program.Shutdown();
+  EXPECT_EQ(ParseSettings(t.files.files.at("vfdsettings.txt")).settings.ComPort, t.port);
 }
 
 TEST(SerialPortCatalogTest, ListsAdaptersByIdLinksAndLiveSimulatorPortsInOrder) {

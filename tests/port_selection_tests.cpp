@@ -164,15 +164,21 @@ TEST_F(SelectDialogTest, OpeningShowsTheCurrentChoiceAndClearsThePortChoice) {
   EXPECT_EQ(rig.main().lstSpeed.ListIndex(), -1);
   EXPECT_FALSE(Open());
 
-  // Applying the same choice opens the port again (the port chosen before) and starts the model.
+  // Applying the same choice opens nothing until a port is chosen again: the port chosen before
+  // may hold something else by now.
   rig.serial.Reset();
   dialog().cmdApply.Click();
   EXPECT_FALSE(dialog().Loaded());
   EXPECT_EQ(rig.display().display_model, kModelIeeSerial);
+  EXPECT_FALSE(Open());
+  EXPECT_EQ(rig.main().lblStatus.Caption(), "Choose the serial port the display is on.");
+  SelectSpeed("19200");
+  EXPECT_FALSE(Open());
+  rig.main().lstComport.SetListIndex(rig.main().lstComport.Find("COM2"));
   EXPECT_TRUE(Open());
   EXPECT_EQ(rig.serial.path, "/dev/ttyS1");
   EXPECT_EQ(rig.serial.baud, 19200);
-  EXPECT_EQ(HexOf(rig.serial.written), "19 34");
+  EXPECT_EQ(HexOf(rig.serial.written), "19 34 19 30 FF 01");  // the model's start, the level
 }
 
 TEST_F(SelectDialogTest, ChoosingAGeometryListsItsModelsAndSetsThePreviewAtOnce) {
@@ -228,6 +234,149 @@ TEST_F(SelectDialogTest, SecondClickBringsBackTheSameOpenDialogWithoutReloading)
   rig.main().cmdModel.Click();
   EXPECT_EQ(shown, 2);
   EXPECT_EQ(dialog().lstScreen.Text(), "2x24");  // not reset by a second load
+}
+
+}  // namespace
+}  // namespace vfd
+
+namespace vfd {
+namespace {
+
+// A serial display on a USB adapter that goes away and comes back while the program runs.
+class ReconnectTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kAdapter = "/dev/ttyUSB0";
+
+  // Starts the program with the IEE serial display on the adapter, the clock running.
+  void Start(bool adapter_present) {
+    if (adapter_present)
+      rig.present_ports = {kAdapter};
+    else
+      rig.serial.missing.insert(kAdapter);
+    Settings s;
+    s.DisplayModelCode = kModelIeeSerial;
+    s.ComPort = kAdapter;
+    s.ComSpeed = "19200";
+    s.BrightnessLevel = 5;
+    s.StartFunctionCode = "3";
+    s.CrackOnLoadCaption = "Standard Load";
+    rig.files.files["vfdsettings.txt"] = FormatSettings(s);
+    rig.Emulate(kModelIeeSerial);
+    rig.program->Start();
+  }
+  // The adapter is plugged in again.
+  void PlugIn() {
+    rig.serial.missing.erase(kAdapter);
+    rig.present_ports = {kAdapter};
+  }
+  bool Open() { return rig.program->serial().IsSerialOpen(); }
+  const std::string& Status() { return rig.main().lblStatus.Caption(); }
+  std::string SavedPort() {
+    rig.program->Shutdown();
+    return ParseSettings(rig.files.files.at("vfdsettings.txt")).settings.ComPort;
+  }
+
+  Rig rig;
+};
+
+TEST_F(ReconnectTest, APulledAdapterIsTriedEvery2SecondsAndTheDisplayComesBackAsItWas) {
+  Start(true);
+  ASSERT_TRUE(Open());
+  rig.serial.fail_next_write = true;
+  rig.serial.missing.insert(kAdapter);
+  rig.present_ports.clear();
+  rig.loop.RunFor(500);  // the next clock frame finds the adapter gone
+  EXPECT_FALSE(Open());
+  EXPECT_NE(Status().find("Trying again every 2 seconds"), std::string::npos) << Status();
+  const int opens = rig.serial.opens;
+  rig.loop.RunFor(10000);
+  EXPECT_EQ(rig.serial.opens, opens);                 // still away
+  EXPECT_EQ(rig.main().lstComport.Text(), kAdapter);  // the choice stays listed
+
+  // The display is blank and dark when it powers up again.
+  rig.Emulate(kModelIeeSerial);
+  PlugIn();
+  rig.loop.RunFor(2000);
+  EXPECT_TRUE(Open());
+  EXPECT_EQ(Status(), "Reconnected to /dev/ttyUSB0");
+  EXPECT_EQ(rig.serial.baud, 19200);
+  // Started as a model change starts it, its level again, and the clock's frame at once.
+  EXPECT_TRUE(rig.glass().display_on);
+  EXPECT_EQ(rig.glass().global_level, 5);
+  EXPECT_NE(rig.glass().Row(0).find("3:45"), std::string::npos) << rig.glass().Row(0);
+  EXPECT_TRUE(rig.main().Timer3.Enabled());
+  EXPECT_EQ(SavedPort(), kAdapter);
+}
+
+TEST_F(ReconnectTest, APortMissingAtStartIsOpenedWhenItAppears) {
+  Start(false);
+  EXPECT_FALSE(Open());
+  EXPECT_EQ(rig.main().lstComport.Text(), kAdapter);
+  EXPECT_NE(Status().find("No such file or directory"), std::string::npos) << Status();
+  rig.loop.RunFor(6000);
+  PlugIn();
+  rig.loop.RunFor(2000);
+  EXPECT_TRUE(Open());
+  EXPECT_EQ(Status(), "Reconnected to /dev/ttyUSB0");
+  EXPECT_NE(rig.glass().Row(0).find(":"), std::string::npos);  // the clock shows again
+  EXPECT_EQ(SavedPort(), kAdapter);
+}
+
+TEST_F(ReconnectTest, APortThatComesBackInUseIsNotFoughtOver) {
+  Start(false);
+  rig.serial.missing.erase(kAdapter);
+  rig.serial.in_use.insert(kAdapter);
+  rig.loop.RunFor(2000);
+  EXPECT_FALSE(Open());
+  EXPECT_NE(Status().find("in use by another program"), std::string::npos) << Status();
+  EXPECT_TRUE(rig.boxes.shown.empty());  // no box out of the blue
+  rig.serial.in_use.clear();
+  rig.loop.RunFor(10000);
+  EXPECT_FALSE(Open());  // not tried again on its own...
+  // ...but picking the same entry again is the user's retry.
+  ListBox& ports = rig.main().lstComport;
+  ports.Pick(ports.ListIndex());
+  EXPECT_TRUE(Open());
+}
+
+TEST_F(ReconnectTest, ASleepingDisplayStaysAsleepWhenItsPortComesBack) {
+  Start(true);
+  rig.main().cmdSleep.Click();
+  rig.serial.fail_next_write = true;
+  rig.main().cmdBrightness.Click();  // anything sent finds the adapter gone
+  ASSERT_FALSE(Open());
+  rig.Emulate(kModelIeeSerial);
+  rig.loop.RunFor(2000);
+  EXPECT_TRUE(Open());
+  EXPECT_FALSE(rig.glass().display_on);
+  EXPECT_FALSE(rig.main().Timer3.Enabled());
+}
+
+TEST_F(ReconnectTest, ChoosingNoPortOrAParallelModelStopsTheWaiting) {
+  Start(false);
+  ASSERT_TRUE(rig.display().WaitingForPort());
+  rig.main().lstComport.SetListIndex(-1);
+  EXPECT_FALSE(rig.display().WaitingForPort());
+  PlugIn();
+  rig.loop.RunFor(4000);
+  EXPECT_FALSE(Open());
+  EXPECT_EQ(rig.serial.opens, 0);
+}
+
+TEST_F(ReconnectTest, ThePortListFollowsDevicesPluggedInAndOutButKeepsTheChosenOne) {
+  Start(true);
+  ListBox& ports = rig.main().lstComport;
+  rig.present_ports = {kAdapter, "/dev/ttyACM0"};
+  rig.loop.RunFor(2000);
+  EXPECT_EQ(ports.Items(),
+            (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", kAdapter, "/dev/ttyACM0"}));
+  ports.SetListIndex(ports.Find("/dev/ttyACM0"));
+  rig.present_ports = {};
+  rig.loop.RunFor(2000);
+  // The adapter that went is gone from the list; the chosen one stays, still selected.
+  EXPECT_EQ(ports.Items(),
+            (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyACM0"}));
+  EXPECT_EQ(ports.Text(), "/dev/ttyACM0");
 }
 
 }  // namespace

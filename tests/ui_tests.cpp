@@ -269,20 +269,21 @@ struct ProgramWithViews {
   testing::FakeHttp http{clock};
   testing::FakeMediaPlayer player;
   testing::FakeSensors sensors;
-  Program program{Services{.loop = loop,
-                           .monotonic = clock,
-                           .wall = clock,
-                           .formats = formats,
-                           .random = random,
-                           .serial = serial,
-                           .parallel = parallel,
-                           .boxes = boxes,
-                           .files = files,
-                           .file_dialogs = file_dialogs,
-                           .http = http,
-                           .player = player,
-                           .sensors = sensors,
-                           .serial_ports = {"/dev/ttyUSB0"}}};
+  Program program{
+      Services{.loop = loop,
+               .monotonic = clock,
+               .wall = clock,
+               .formats = formats,
+               .random = random,
+               .serial = serial,
+               .parallel = parallel,
+               .boxes = boxes,
+               .files = files,
+               .file_dialogs = file_dialogs,
+               .http = http,
+               .player = player,
+               .sensors = sensors,
+               .list_serial_ports = [] { return std::vector<std::string>{"/dev/ttyUSB0"}; }}};
   MainWindowView window{program};
   VfdSelectView select{program.vfd_select(), &window};
 };

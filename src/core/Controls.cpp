@@ -59,6 +59,23 @@ void ListBox::SetListIndex(int index) {
   if (on_select) on_select();
 }
 
+void ListBox::Pick(int index) {
+  if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+  if (index != index_) {
+    SetListIndex(index);
+    return;
+  }
+  if (on_select) on_select();
+}
+
+void ListBox::RemoveItem(const std::string& text) {
+  int at = Find(text);
+  if (at < 0 || at == index_) return;
+  items_.erase(items_.begin() + at);
+  if (at < index_) --index_;
+  NotifyChanged();
+}
+
 std::string ListBox::Text() const {
   return index_ >= 0 ? items_[index_] : std::string();
 }

@@ -107,6 +107,12 @@ class ListBox : public Control {
   // Selecting a different entry (or clearing the selection with -1) raises on_select, as a
   // click on the list does; selecting the entry that is already selected raises nothing.
   void SetListIndex(int index);
+  // The user picks an entry: as SetListIndex, but picking the entry already selected raises
+  // on_select again, which is how a user retries a choice (a port after a fault).
+  void Pick(int index);
+  // Removes the entry equal to `text`; the selection stays on the entry it was on, and nothing
+  // is raised. The selected entry itself is never removed.
+  void RemoveItem(const std::string& text);
   // The selected entry's text, or empty.
   std::string Text() const;
   // Index of the entry equal to `text`, or -1.

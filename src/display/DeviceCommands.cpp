@@ -14,8 +14,12 @@ constexpr const char* kSelfTestOff = "Deactivate Self-Test";
 DisplayLink::DisplayLink(DisplayPanel panel, SerialLink& serial, ParallelLink& parallel,
                          EventLoop& loop, MessageBoxes& boxes)
     : panel_(panel), serial_(serial), parallel_(parallel), loop_(loop), boxes_(boxes) {
+  reconnect_timer_.on_tick = [this] { TryReconnect(); };
+  reconnect_timer_.AttachHost(&loop_);
   serial_.failed.Connect([this](const std::string& reason) {
-    ReportStatus("Serial port " + serial_.DeviceName() + " was closed: " + reason + ".");
+    ReportStatus("Serial port " + serial_.DeviceName() + " was closed: " + reason +
+                 ". Trying again every 2 seconds.");
+    WatchForPort(true);
   });
   parallel_.unavailable.Connect([this](const std::string& why) {
     ReportStatus("Parallel port " + ParallelLink::HexText(parallel_.Base()) + ": " + why +
@@ -195,7 +199,12 @@ void DisplayLink::InitDisplayModel() {
       panel_.lstComport.SetVisible(true);
       panel_.lstSpeed.SetVisible(true);
       panel_.lstPPort.SetVisible(false);
-      if (!SerialReady() && !OpenSerialOrExplain()) return;
+      if (!SerialReady() && !OpenSerialOrExplain()) {
+        // The display still needs its start-up once a port opens.
+        start_pending_ = true;
+        return;
+      }
+      start_pending_ = false;
       serial_.SerialSend(Row()->serial.wake);
       panel_.cmdSelfTest.SetEnabled(true);
       panel_.cmdRandomBrightness.SetEnabled(true);
@@ -207,6 +216,7 @@ void DisplayLink::InitDisplayModel() {
       break;
     case kModelIeeParallel:
     case kModelNoritake:
+      WatchForPort(false);
       panel_.lstComport.SetVisible(false);
       panel_.lstSpeed.SetVisible(false);
       panel_.lstPPort.SetVisible(true);
@@ -221,7 +231,12 @@ void DisplayLink::InitDisplayModel() {
       panel_.lstComport.SetVisible(true);
       panel_.lstSpeed.SetVisible(true);
       panel_.lstPPort.SetVisible(false);
-      if (!SerialReady() && !OpenSerialOrExplain()) return;
+      if (!SerialReady() && !OpenSerialOrExplain()) {
+        // The display still needs its start-up once a port opens.
+        start_pending_ = true;
+        return;
+      }
+      start_pending_ = false;
       serial_.SerialSend(Row()->serial.wake);
       panel_.cmdSelfTest.SetEnabled(false);
       panel_.cmdRandomBrightness.SetEnabled(false);

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Controls.h"
 #include "core/EventLoop.h"
@@ -132,11 +133,23 @@ class DisplayLink {
   void SelectParallelBase();
   // Puts a serial device path into the port list unless it is there already; returns its index.
   int EnsurePortEntry(const std::string& port);
+  // Brings the port list in line with the devices `present` now: new ones are added, vanished
+  // ones removed, except COM1..COM4 and the chosen port, which stays listed (and kept in the
+  // settings) while it is away.
+  void RefreshPortList(const std::vector<std::string>& present);
 
   // The port-in-use answer: the message, then the port closed.
   void PortInUse();
   // Shows a problem in the status line (empty clears it).
   void ReportStatus(const std::string& text);
+
+  // While the chosen serial port of a serial model is closed by a fault (an adapter pulled out)
+  // or absent, it is tried again this often; a port that another program holds is not.
+  static constexpr int kReconnectMs = 2000;
+  bool WaitingForPort() const { return reconnect_timer_.Enabled(); }
+  // Raised when the port came back by itself and the display was started again as a model
+  // change starts it, its brightness restored: the running function's frame is due again.
+  Signal<> reconnected;
 
  private:
   // Opens the serial port; a failure other than "in use" is told in the status line. The caller
@@ -144,6 +157,11 @@ class DisplayLink {
   SerialOpenResult::Status TryOpenSerial();
   // TryOpenSerial with the plain in-use answer; true when the port is open.
   bool OpenSerialOrExplain();
+  // Starts or stops trying the chosen port again.
+  void WatchForPort(bool watch);
+  // After the user's choice opened the port: the model's start-up if it is still due.
+  void StartIfPending();
+  void TryReconnect();
   bool SerialReady() const { return serial_.IsSerialOpen(); }
   // The row of the active model; nullptr for none.
   const ModelRow* Row() const { return FindModel(display_model); }
@@ -154,6 +172,9 @@ class DisplayLink {
   ParallelLink& parallel_;
   EventLoop& loop_;
   MessageBoxes& boxes_;
+  Timer reconnect_timer_{"SerialReconnect", kReconnectMs};
+  // A serial model whose start-up found no open port: it runs when a chosen port opens.
+  bool start_pending_ = false;
 };
 
 }  // namespace vfd

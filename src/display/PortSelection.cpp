@@ -1,4 +1,5 @@
 // The user's choice of serial port, speed and parallel port address.
+#include <algorithm>
 #include <charconv>
 
 #include "display/DisplayLink.h"
@@ -31,6 +32,12 @@ void DisplayLink::PortInUse() {
 }
 
 SerialOpenResult::Status DisplayLink::TryOpenSerial() {
+  if (SerialLink::DevicePath(serial_.Port()).empty()) {
+    // Nothing is opened on a guess: a port the user did not choose may hold another device.
+    WatchForPort(false);
+    ReportStatus("Choose the serial port the display is on.");
+    return SerialOpenResult::Status::kFailed;
+  }
   SerialOpenResult result = serial_.OpenSerial();
   if (result.status == SerialOpenResult::Status::kOk) {
     ReportStatus("");
@@ -40,9 +47,39 @@ SerialOpenResult::Status DisplayLink::TryOpenSerial() {
       text +=
           " Your user needs to be in the dialout group (sudo usermod -aG dialout $USER, then "
           "log in again).";
-    ReportStatus(text);
+    ReportStatus(text + " Trying again every 2 seconds.");
   }
+  WatchForPort(result.status == SerialOpenResult::Status::kFailed);
   return result.status;
+}
+
+void DisplayLink::StartIfPending() {
+  if (start_pending_ && SerialReady()) InitDisplayModel();
+}
+
+void DisplayLink::WatchForPort(bool watch) {
+  reconnect_timer_.SetEnabled(watch);
+}
+
+void DisplayLink::TryReconnect() {
+  if (!IsSerialModel(display_model) || SerialLink::DevicePath(serial_.Port()).empty() ||
+      SerialReady()) {
+    WatchForPort(false);
+    return;
+  }
+  SerialOpenResult result = serial_.OpenSerial();
+  if (result.status == SerialOpenResult::Status::kFailed) return;  // still away: the next try
+  WatchForPort(false);
+  if (result.status == SerialOpenResult::Status::kInUse) {
+    // Another program took the port meanwhile; it is not fought over in a loop.
+    ReportStatus("Serial port " + serial_.DeviceName() +
+                 " is back but in use by another program. Choose it again to retry.");
+    return;
+  }
+  InitDisplayModel();
+  ApplyBrightness();
+  ReportStatus("Reconnected to " + serial_.DeviceName());
+  reconnected.Emit();
 }
 
 int DisplayLink::EnsurePortEntry(const std::string& port) {
@@ -53,15 +90,29 @@ int DisplayLink::EnsurePortEntry(const std::string& port) {
   return static_cast<int>(list.Items().size()) - 1;
 }
 
+void DisplayLink::RefreshPortList(const std::vector<std::string>& present) {
+  for (const std::string& port : present)
+    EnsurePortEntry(port);
+  const std::vector<std::string> listed = panel_.lstComport.Items();
+  for (const std::string& port : listed) {
+    if (!port.starts_with("/")) continue;  // COM1..COM4 are always offered
+    if (std::find(present.begin(), present.end(), port) == present.end())
+      panel_.lstComport.RemoveItem(port);
+  }
+}
+
 void DisplayLink::SelectComPort() {
   if (IsSerialModel(display_model)) {
     std::string text = panel_.lstComport.Text();
+    if (SerialReady()) serial_.CloseSerial();
     if (!SerialLink::DevicePath(text).empty()) {
-      if (SerialReady()) serial_.CloseSerial();
       serial_.SetSerialPort(text);
-      if (!SerialReady() && !OpenSerialOrExplain()) return;
-    } else if (SerialReady()) {
-      serial_.CloseSerial();
+      if (!OpenSerialOrExplain()) return;
+      StartIfPending();
+    } else {
+      // No port chosen: none is opened, and none is waited for.
+      serial_.SetSerialPort("");
+      WatchForPort(false);
     }
   }
   ApplyBrightness();
@@ -87,6 +138,7 @@ void DisplayLink::SelectSpeed() {
           panel_.lstComport.SetListIndex(-1);
         }
         if (status != SerialOpenResult::Status::kOk) return;
+        StartIfPending();
       }
     } else if (SerialReady()) {
       serial_.CloseSerial();

@@ -31,6 +31,8 @@ class SerialDevice {
   // How many bytes the line can take right now without holding a backlog of its own. The link
   // keeps everything beyond that in its own queue, where stale frames can still be dropped.
   virtual size_t Room() = 0;
+  // The most Room() ever offers (with the line idle).
+  virtual size_t Capacity() const = 0;
 
   // Hands bytes over without blocking. Returns the number taken (0 when the line is full), or -1
   // when the device failed (unplugged, hung up); LastError() then says why.

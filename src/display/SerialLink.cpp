@@ -6,14 +6,13 @@
 namespace vfd {
 namespace {
 
-// Poll period while bytes wait for the line. Short enough that a 19200-baud line never idles for
-// long, long enough to cost nothing.
-constexpr int kDrainPollMs = 2;
+// The first wait before the line is asked again; every later one is computed from the line rate.
+constexpr int kFirstDrainWaitMs = 2;
 
 }  // namespace
 
 SerialLink::SerialLink(SerialDevice& device, EventLoop& loop)
-    : device_(device), drain_timer_("SerialDrain", kDrainPollMs) {
+    : device_(device), drain_timer_("SerialDrain", kFirstDrainWaitMs) {
   drain_timer_.on_tick = [this] { Drain(); };
   drain_timer_.AttachHost(&loop);
 }
@@ -131,7 +130,24 @@ void SerialLink::Drain() {
     }
     if (static_cast<size_t>(taken) < want) break;
   }
-  drain_timer_.SetEnabled(!queue_.empty() && device_.IsOpen());
+  if (queue_.empty() || !device_.IsOpen()) {
+    drain_timer_.SetEnabled(false);
+    return;
+  }
+  // Wake when the line can take the rest of the front entry, or as much as it ever takes, in one
+  // write: a whole frame where it fits. Waking sooner would hand over a few bytes at a time for
+  // nothing but system calls.
+  const Entry& front = queue_.front();
+  const size_t useful = std::min(front.bytes.size() - front.sent, device_.Capacity());
+  const size_t room = device_.Room();
+  const int64_t missing = useful > room ? static_cast<int64_t>(useful - room) : 1;
+  const int64_t micros_per_byte = 10'000'000 / BaudOf(settings_);
+  const auto wait_ms =
+      static_cast<int>(std::clamp<int64_t>((missing * micros_per_byte + 999) / 1000, 1, 1000));
+  if (!drain_timer_.Enabled() || drain_timer_.Interval() != wait_ms) {
+    drain_timer_.SetInterval(wait_ms);
+    drain_timer_.SetEnabled(true);
+  }
 }
 
 void SerialLink::Fail() {

@@ -33,7 +33,8 @@ class SerialLink {
   SerialLink(const SerialLink&) = delete;
   SerialLink& operator=(const SerialLink&) = delete;
 
-  // The chosen port: "COM1".."COM4" or a device path. Default "COM1".
+  // The chosen port: "COM1".."COM4", a device path, or empty for none (the default): with none
+  // chosen, nothing is opened.
   const std::string& Port() const { return port_; }
   void SetSerialPort(std::string port);
   // Line settings text such as "9600,n,8,1". Default "9600,n,8,1".
@@ -80,7 +81,7 @@ class SerialLink {
   void ClearQueue();
 
   SerialDevice& device_;
-  std::string port_ = "COM1";
+  std::string port_;
   std::string settings_ = "9600,n,8,1";
   std::deque<Entry> queue_;
   // Entries are numbered from 1 as they join the queue, so that a number finds its entry without

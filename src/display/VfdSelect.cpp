@@ -23,6 +23,7 @@ void FrmVFDSelect::OnLoad() {
   panel.lstSpeed.SetListIndex(-1);
   panel.lstPPort.SetListIndex(-1);
   if (link_.serial().IsSerialOpen()) link_.serial().CloseSerial();
+  link_.serial().SetSerialPort("");
 }
 
 void FrmVFDSelect::OnUnload() {

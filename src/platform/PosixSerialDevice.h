@@ -24,6 +24,7 @@ class PosixSerialDevice : public SerialDevice {
   SerialOpenResult Open(const std::string& path, int baud) override;
   bool IsOpen() const override;
   size_t Room() override;
+  size_t Capacity() const override { return RoomTarget(); }
   long Write(const uint8_t* data, size_t size) override;
   bool WriteAllAndDrain(const uint8_t* data, size_t size, int timeout_ms) override;
   void Close() override;
@@ -37,8 +38,9 @@ class PosixSerialDevice : public SerialDevice {
   // Room() never offers more than the line carries in this time, so stale output cannot pile up
   // in the kernel where the link could no longer replace it.
   static constexpr int kRoomSliceMs = 25;
-  // ... and never less than this, so that short commands go out in one piece at low rates.
-  static constexpr size_t kMinRoom = 16;
+  // ... and never less than this, so that a whole text frame (44 bytes on the Matrix Orbital
+  // displays) and a command fit at once even at 9600 baud: the link then wakes once a frame.
+  static constexpr size_t kMinRoom = 48;
 
  private:
   size_t RoomTarget() const;

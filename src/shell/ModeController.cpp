@@ -125,6 +125,15 @@ void ModeController::StopFunctions() {
     if (f.timer) f.timer->SetEnabled(false);
 }
 
+void ModeController::RedrawRunningFunction() {
+  for (const FunctionRegistration& f : functions_) {
+    if (f.timer && f.timer->Enabled()) {
+      RunTick(f.code);
+      return;
+    }
+  }
+}
+
 void ModeController::RotateClick() {
   bool start = main_.cmdRotate.Caption() == "Rotation";
   main_.cmdRotate.SetCaption(start ? "End Rotation" : "Rotation");

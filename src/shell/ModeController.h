@@ -49,6 +49,8 @@ class ModeController {
   void StartFunctionByCode(const std::string& code);
   // Disables the timers of all display functions.
   void StopFunctions();
+  // Draws the running function's frame again at once (a display that came back blank).
+  void RedrawRunningFunction();
 
   // The scheduling toggles.
   void RotateClick();

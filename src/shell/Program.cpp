@@ -44,8 +44,12 @@ Program::Program(Services services)
       winamp_({main_.cmdWinamp, main_.Timer4}) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
-  for (const std::string& port : services_.serial_ports)
-    display_.EnsurePortEntry(port);
+  if (services_.list_serial_ports) {
+    display_.RefreshPortList(services_.list_serial_ports());
+    port_watch_.on_tick = [this] { display_.RefreshPortList(services_.list_serial_ports()); };
+    port_watch_.AttachHost(&services_.loop);
+    port_watch_.SetEnabled(true);
+  }
   // Before the settings are read the level is that of a program that has set none yet.
   display_.brightness_level = 0;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,8 +49,9 @@ struct Services {
   HttpClient& http;
   MediaPlayer& player;
   SensorSource& sensors;
-  // Serial devices found at start (USB adapters and the like), listed after COM1..COM4.
-  std::vector<std::string> serial_ports{};
+  // The serial devices present now (USB adapters and the like), listed after COM1..COM4; asked
+  // at start and every few seconds after, so that the list follows adapters plugged in or out.
+  std::function<std::vector<std::string>()> list_serial_ports{};
   // The settings file, in the working directory.
   std::string settings_path = kSettingsFileName;
 };
@@ -126,6 +128,9 @@ class Program {
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;
+  // Asks for the serial devices present while the program runs.
+  Timer port_watch_{"PortWatch", kPortWatchMs};
+  static constexpr int kPortWatchMs = 2000;
   bool shut_down_ = false;
   std::string save_error_;
 };

@@ -70,6 +70,13 @@ void Program::WireHandlers() {
   m.cmdSelfTest.on_click = [this] { display_.ToggleSelfTest(); };
   m.lstComport.on_select = [this] { display_.SelectComPort(); };
   m.lstSpeed.on_select = [this] { display_.SelectSpeed(); };
+  // A serial port that came back by itself gets what the display showed before it went.
+  display_.reconnected.Connect([this] {
+    if (main_.cmdSleep.Caption() == "Wake")
+      display_.SleepDisplay();
+    else
+      modes_.RedrawRunningFunction();
+  });
   m.lstPPort.on_select = [this] {
     parallel_base_chosen_ = true;
     display_.SelectParallelBase();

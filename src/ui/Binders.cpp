@@ -177,7 +177,7 @@ void BindListBox(ListBox& model, QComboBox* widget) {
   });
   // activated: the user's choice only, also when it picks the entry already shown.
   QObject::connect(widget, &QComboBox::activated, widget,
-                   [&model](int index) { model.SetListIndex(index); });
+                   [&model](int index) { model.Pick(index); });
 }
 
 void BindComboBox(ComboBox& model, QComboBox* widget) {

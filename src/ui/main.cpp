@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
                                      .http = http,
                                      .player = player,
                                      .sensors = sensors,
-                                     .serial_ports = vfd::ListSerialDevices()});
+                                     .list_serial_ports = [] { return vfd::ListSerialDevices(); }});
 
   vfd::ui::MainWindowView main_window(program);
   vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);

@@ -35,6 +35,7 @@ class FakeSerialDevice : public SerialDevice {
   SerialOpenResult Open(const std::string& path, int baud) override;
   bool IsOpen() const override { return open_; }
   size_t Room() override;
+  size_t Capacity() const override { return throttle ? line_buffer : 1 << 20; }
   long Write(const uint8_t* data, size_t size) override;
   bool WriteAllAndDrain(const uint8_t* data, size_t size, int timeout_ms) override;
   void Close() override;

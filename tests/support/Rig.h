@@ -22,6 +22,8 @@ struct Rig {
   FakeHttp http{loop};
   FakeMediaPlayer player;
   FakeSensors sensors;
+  // The serial devices the machine has, as the port list asks for them.
+  std::vector<std::string> present_ports;
   // Before the program: the program's last bytes (closing the port) still reach it.
   std::unique_ptr<DisplayEmulator> emulator;
   std::unique_ptr<Program> program =
@@ -37,17 +39,21 @@ struct Rig {
                                          .file_dialogs = file_dialogs,
                                          .http = http,
                                          .player = player,
-                                         .sensors = sensors});
+                                         .sensors = sensors,
+                                         .list_serial_ports = [this] { return present_ports; }});
 
   FrmMain& main() { return program->main(); }
   DisplayLink& display() { return program->display(); }
 
   // Chooses a model and geometry directly (as an applied selection would) and runs the model's
-  // start-up, without going through the dialog.
+  // start-up, without going through the dialog; a serial model on COM1 unless a port is chosen.
   void UseModel(int16_t model) {
     const ModelRow* row = FindModel(model);
     display().screen_type = row->screen;
     display().display_model = model;
+    // A serial display sits on the first port, as if the user had chosen it before.
+    if (row->link == LinkKind::kSerial && program->serial().Port().empty())
+      program->serial().SetSerialPort("COM1");
     display().InitDisplayModel();
   }
 
