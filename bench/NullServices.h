@@ -62,7 +62,7 @@ class NullLoop : public EventLoop,
   int64_t MonotonicMicros() override { return 0; }
   LocalDateTime Now() override { return {}; }
   void ShowMessage(const std::string&, const std::string&) override {}
-  std::optional<std::string> Read(const std::string&, std::string*) override {
+  std::optional<std::string> Read(const std::string&, std::string*, size_t) override {
     return std::nullopt;
   }
   bool WriteAtomically(const std::string&, const std::string&, std::string*) override {

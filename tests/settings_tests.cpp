@@ -127,17 +127,56 @@ TEST(SettingsFileTest, AMissingOrEmptyFileBecomesTheDefaultFile) {
   EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
 }
 
-TEST(SettingsFileTest, AnotherVersionIsReplacedWholeWithoutAMessage) {
-  MemoryFiles files;
+TEST(SettingsFileTest, EveryFileThatIsReplacedIsKeptFirstAndTheStatusLineSaysWhy) {
   Settings older;
   older.SettingsVersion = "3.09";
   older.MessageText = "from the old version";
-  files.files["vfdsettings.txt"] = FormatSettings(older);
+  const std::string two_files = DefaultFile() + DefaultFile();
+  struct Case {
+    std::string content;
+    std::string why;
+  } cases[] = {
+      {FormatSettings(older), "written by version 3.09"},
+      {std::string("\x7F"
+                   "ELF\x02\x01\x01\0\0\0",
+                   10),
+       "not a settings file"},
+      {two_files, "value 101: text after the last value"},
+  };
+  for (const Case& c : cases) {
+    MemoryFiles files;
+    files.files["vfdsettings.txt"] = c.content;
+    OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+    EXPECT_EQ(opened.settings.MessageText, "THIS CODE IS CRACKED");
+    EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
+    EXPECT_EQ(files.files.at("vfdsettings.txt.bad"), c.content);
+    EXPECT_NE(opened.status.find(c.why), std::string::npos) << opened.status;
+    EXPECT_NE(opened.status.find("kept as vfdsettings.txt.bad"), std::string::npos);
+  }
+}
+
+TEST(SettingsFileTest, AByteOrderMarkAndBlankLinesAtTheEndAreNoDamage) {
+  MemoryFiles files;
+  Settings s;
+  s.MessageText = "edited in an editor";
+  files.files["vfdsettings.txt"] = "\xEF\xBB\xBF" + FormatSettings(s) + "\r\n\r\n  \n";
   OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
-  EXPECT_EQ(opened.settings.MessageText, "THIS CODE IS CRACKED");
-  EXPECT_EQ(files.files.at("vfdsettings.txt"), DefaultFile());
   EXPECT_EQ(opened.status, "");
+  EXPECT_EQ(opened.settings.MessageText, "edited in an editor");
   EXPECT_EQ(files.files.count("vfdsettings.txt.bad"), 0u);
+}
+
+TEST(SettingsFileTest, ASpecialOrHugeFileIsNotReadAndNotReplaced) {
+  MemoryFiles files;
+  files.special.insert("vfdsettings.txt");
+  OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(files.writes, 0);
+  EXPECT_NE(opened.status.find("not a regular file"), std::string::npos) << opened.status;
+  files.special.clear();
+  files.files["vfdsettings.txt"] = std::string(kMaxSettingsFile + 1, 'x');
+  opened = OpenSettingsFile(files, "vfdsettings.txt");
+  EXPECT_EQ(files.writes, 0);
+  EXPECT_NE(opened.status.find("larger than"), std::string::npos) << opened.status;
 }
 
 TEST(SettingsFileTest, ABrokenFileIsKeptAsBadBeforeTheDefaultsReplaceIt) {

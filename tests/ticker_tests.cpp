@@ -223,5 +223,22 @@ TEST_F(TickerTest, ACancelledOrMissingFileLeavesTheMessageAndSaysWhy) {
   EXPECT_EQ(m().lblStatus.Caption(), "");
 }
 
+TEST_F(TickerTest, APipeADeviceOrAHugeFileIsRefusedAndTheMessageStays) {
+  Use(kModelOrbital2x20, "typed");
+  rig.file_dialogs.answer = "/home/user/news.txt";
+  rig.files.special.insert("/home/user/news.txt");
+  m().cmdCustomTextFile.Click();
+  EXPECT_EQ(ticker().current_message, "typed");
+  EXPECT_NE(m().lblStatus.Caption().find("not a regular file"), std::string::npos);
+  rig.files.special.clear();
+  rig.files.files["/home/user/news.txt"] = std::string(Ticker::kMaxMessageFile + 1, 'x');
+  m().cmdCustomTextFile.Click();
+  EXPECT_EQ(ticker().current_message, "typed");
+  EXPECT_NE(m().lblStatus.Caption().find("larger than 64 KiB"), std::string::npos);
+  rig.files.files["/home/user/news.txt"] = std::string(Ticker::kMaxMessageFile, 'x');
+  m().cmdCustomTextFile.Click();
+  EXPECT_EQ(ticker().current_message.size(), Ticker::kMaxMessageFile + 3);  // one line and " ^ "
+}
+
 }  // namespace
 }  // namespace vfd

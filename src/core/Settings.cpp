@@ -163,6 +163,15 @@ class Reader {
     t = TimeOfDay{h, m, s};
   }
 
+  // After the last value only blank space may follow; anything else means the file is not what
+  // this program wrote (two files run together, or a value with a line break in it).
+  void ExpectEnd() {
+    if (!error_.empty()) return;
+    if (in_.find_first_not_of(" \t\r\n", pos_) == std::string_view::npos) return;
+    ++field_;
+    Fail("text after the last value");
+  }
+
   bool ok() const { return error_.empty(); }
   int field() const { return field_; }
   const std::string& error() const { return error_; }
@@ -227,6 +236,12 @@ class Reader {
   std::string error_;
 };
 
+// Editors that save UTF-8 may put a byte-order mark before the first value.
+std::string_view WithoutByteOrderMark(std::string_view content) {
+  if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
+  return content;
+}
+
 }  // namespace
 
 int16_t LeadingNumber(std::string_view text) {
@@ -249,8 +264,9 @@ std::string FormatSettings(const Settings& settings) {
 
 SettingsParse ParseSettings(std::string_view content) {
   SettingsParse result;
-  Reader reader(content);
+  Reader reader(WithoutByteOrderMark(content));
   VisitFields(result.settings, reader);
+  reader.ExpectEnd();
   result.ok = reader.ok();
   if (!result.ok) {
     result.field = reader.field();
@@ -260,7 +276,7 @@ SettingsParse ParseSettings(std::string_view content) {
 }
 
 std::string ReadSettingsVersion(std::string_view content) {
-  Reader reader(content);
+  Reader reader(WithoutByteOrderMark(content));
   std::string version;
   reader.Text(version);
   return reader.ok() ? version : std::string();

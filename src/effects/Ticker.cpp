@@ -93,7 +93,7 @@ void Ticker::CustomTextFileClick() {
 
 void Ticker::LoadMessageFile() {
   std::string error;
-  std::optional<std::string> content = files_.Read(message_file_path, &error);
+  std::optional<std::string> content = files_.Read(message_file_path, &error, kMaxMessageFile);
   if (!content) {
     // The message stays as it was; say why nothing changed.
     display_.ReportStatus("Could not read " + message_file_path + ": " +

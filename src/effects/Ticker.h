@@ -33,6 +33,9 @@ class Ticker {
   // 0 during start-up, 1 once the stored function has been started; the echo is off before.
   int16_t startup_complete = 0;                         // StartupComplete
   std::string message_file_path = "custommessage.txt";  // MessageFilePath
+  // The largest message file taken: far more than a display shows in an evening, small enough
+  // that the ticker's rings stay cheap to turn every 50 ms.
+  static constexpr size_t kMaxMessageFile = 64 * 1024;
 
   // Sets CurrentMessage and restarts both rings from it.
   void SetMessage(std::string message);

@@ -7,6 +7,9 @@
 
 namespace vfd {
 
+// Far beyond any file this program writes (a few kilobytes with the longest message).
+inline constexpr size_t kMaxSettingsFile = 1024 * 1024;
+
 struct OpenedSettings {
   Settings settings;
   // What the user should be told in the status line; empty when all went well.

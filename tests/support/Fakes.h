@@ -140,14 +140,24 @@ class ScriptedRandom : public RandomSource {
 // Files in memory. A write can be made to fail, as a full disk would.
 class MemoryFiles : public TextFiles {
  public:
-  std::optional<std::string> Read(const std::string& path, std::string* error) override {
+  std::optional<std::string> Read(const std::string& path, std::string* error,
+                                  size_t max_bytes) override {
+    ++reads;
     if (unreadable.count(path)) {
       if (error) *error = "Permission denied";
+      return std::nullopt;
+    }
+    if (special.count(path)) {
+      if (error) *error = "not a regular file";
       return std::nullopt;
     }
     auto it = files.find(path);
     if (it == files.end()) {
       if (error) error->clear();
+      return std::nullopt;
+    }
+    if (it->second.size() > max_bytes) {
+      if (error) *error = "larger than " + std::to_string(max_bytes / 1024) + " KiB";
       return std::nullopt;
     }
     return it->second;
@@ -164,8 +174,10 @@ class MemoryFiles : public TextFiles {
   }
   std::map<std::string, std::string> files;
   std::set<std::string> unreadable;
+  std::set<std::string> special;  // devices, pipes: not regular files
   bool fail_writes = false;
   int writes = 0;
+  int reads = 0;
 };
 
 // The file dialog: answers with a scripted choice (nullopt: the user cancels).
