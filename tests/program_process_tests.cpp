@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "core/Settings.h"
+#include "core/Version.h"
 #include "support/ChildProcess.h"
 
 namespace vfd {
@@ -26,10 +29,10 @@ class ProgramProcessTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  ChildProcess Run() {
+  ChildProcess Run(std::vector<std::string> args = {}) {
     // No display server: the program must run headless on its own. No serial devices of the
     // machine running the tests are touched: the stored model needs none.
-    return ChildProcess(VFDVORLINX_PATH, {},
+    return ChildProcess(VFDVORLINX_PATH, std::move(args),
                         {{"QT_QPA_PLATFORM", ""},
                          {"DISPLAY", ""},
                          {"WAYLAND_DISPLAY", ""},
@@ -39,6 +42,16 @@ class ProgramProcessTest : public ::testing::Test {
   std::string SettingsText() {
     std::ifstream in(dir_ / "vfdsettings.txt", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  // Waits until a quiet program has written its settings file at start (and so is up, its
+  // signal handling in place).
+  bool SettingsAppear() {
+    for (int i = 0; i < 1000; ++i) {
+      if (fs::exists(dir_ / "vfdsettings.txt")) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
   }
 
   fs::path dir_;
@@ -69,6 +82,49 @@ TEST_F(ProgramProcessTest, CtrlCOnAFreshStartLeavesTheDefaultFile) {
   ChildProcess program = Run();
   ASSERT_TRUE(program.StdoutShows("|")) << program.errors();
   program.Signal(SIGINT);
+  EXPECT_EQ(program.ExitStatus(), 0) << program.errors();
+  EXPECT_EQ(SettingsText(), FormatSettings(Settings{}));
+}
+
+TEST_F(ProgramProcessTest, HelpAndVersionAnswerWithoutTouchingAnything) {
+  ChildProcess help = Run({"--help"});
+  EXPECT_TRUE(help.StdoutShows("--version   show the version and exit\n")) << help.output();
+  EXPECT_EQ(help.ExitStatus(), 0);
+  ChildProcess version = Run({"--version"});
+  EXPECT_TRUE(version.StdoutShows("\n"));
+  EXPECT_EQ(version.output(), std::string("vfdvorlinx ") + kProgramVersion + "\n");
+  EXPECT_EQ(version.ExitStatus(), 0);
+  ChildProcess wrong = Run({"--frobnicate"});
+  EXPECT_TRUE(wrong.StderrShows("unknown option --frobnicate")) << wrong.errors();
+  EXPECT_EQ(wrong.ExitStatus(), 2);
+  EXPECT_TRUE(fs::is_empty(dir_));  // no settings file, nothing else
+}
+
+TEST_F(ProgramProcessTest, ASecondInstanceOnTheSameSettingsLeavesThemAlone) {
+  ChildProcess first = Run();
+  ASSERT_TRUE(first.StdoutShows("|")) << first.errors();
+  const std::string before = SettingsText();
+  ChildProcess second = Run({"--quiet"});
+  EXPECT_TRUE(second.StderrShows("VFD Vorlinx is already running with these settings"))
+      << second.errors();
+  EXPECT_EQ(second.ExitStatus(), 1);
+  EXPECT_EQ(SettingsText(), before);
+  first.Signal(SIGTERM);
+  EXPECT_EQ(first.ExitStatus(), 0) << first.errors();
+  // The first one's lock went with it.
+  fs::remove(dir_ / "vfdsettings.txt");
+  ChildProcess third = Run({"--quiet"});
+  ASSERT_TRUE(SettingsAppear()) << third.errors();
+  third.Signal(SIGTERM);
+  EXPECT_EQ(third.ExitStatus(), 0) << third.errors();
+}
+
+TEST_F(ProgramProcessTest, LeftoversOfACrashedSaveAreRemovedAtStart) {
+  std::ofstream(dir_ / "vfdsettings.txt.new-x1Y2z3") << "half a file";
+  ChildProcess program = Run({"--quiet"});
+  ASSERT_TRUE(SettingsAppear()) << program.errors();
+  EXPECT_FALSE(fs::exists(dir_ / "vfdsettings.txt.new-x1Y2z3"));
+  program.Signal(SIGTERM);
   EXPECT_EQ(program.ExitStatus(), 0) << program.errors();
   EXPECT_EQ(SettingsText(), FormatSettings(Settings{}));
 }

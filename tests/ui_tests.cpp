@@ -33,6 +33,7 @@
 #include "ui/MainWindowView.h"
 #include "ui/QtEventLoop.h"
 #include "ui/ShutdownSignals.h"
+#include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
 
 namespace vfd::ui {
@@ -349,34 +350,60 @@ TEST(MainWindowTest, ACloseDuringAPauseIsTakenUpWhenThePauseIsOver) {
   EXPECT_TRUE(QTest::qWaitFor([&rig] { return rig->program.ShutDown(); }, 5000));
 }
 
-TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAndStatusLines) {
+TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAtMostTenASecond) {
   testing::VirtualEventLoop loop;
   FrmMain form;
-  std::vector<std::string> blocks, status;
-  HeadlessPreview preview(
-      form, [&](const std::string& s) { blocks.push_back(s); },
-      [&](const std::string& s) { status.push_back(s); });
-  QApplication::processEvents();
+  std::vector<std::string> blocks;
+  HeadlessPreview preview(form, [&](const std::string& s) { blocks.push_back(s); });
+  auto settle = [&] { ProcessUntil([] { return false; }, 150); };
+  settle();
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_EQ(blocks[0], "|LINE 1|\n|LINE 2|\n\n");
 
   form.Line1.SetCaption("Hello  ");
   form.Line2.SetCaption("\xB1 \xE9 ");
-  QApplication::processEvents();
+  settle();
   form.Line1.SetFont(10, false);  // looks differently, reads the same
-  QApplication::processEvents();
+  settle();
   ASSERT_EQ(blocks.size(), 2u);
   EXPECT_EQ(blocks[1], "|Hello  |\n|\xEF\xBD\xB1 \xC3\xA9 |\n\n");
 
   form.Line2.SetVisible(false);
   form.Line1.SetCaption("r1\r\nr2\r\nr3\r\nr4");
-  QApplication::processEvents();
+  settle();
   ASSERT_EQ(blocks.size(), 3u);
   EXPECT_EQ(blocks[2], "|r1|\n|r2|\n|r3|\n|r4|\n\n");
 
-  form.lblStatus.SetCaption("Serial port /dev/ttyS0 was closed.");
-  form.lblStatus.SetCaption("");
-  EXPECT_EQ(status, std::vector<std::string>{"status: Serial port /dev/ttyS0 was closed.\n"});
+  // A function drawing 200 frames a second for half a second: a few blocks, the last one the
+  // latest picture.
+  QElapsedTimer clock;
+  clock.start();
+  int frame = 0;
+  while (clock.elapsed() < 500) {
+    form.Line1.SetCaption("frame " + std::to_string(++frame));
+    ProcessUntil([] { return false; }, 5);
+  }
+  settle();
+  const size_t printed = blocks.size() - 3;
+  EXPECT_GE(printed, 3u);
+  EXPECT_LE(printed, 7u);
+  EXPECT_EQ(blocks.back(), "|frame " + std::to_string(frame) + "|\n\n");
+}
+
+TEST(StatusLogTest, EveryStatusMessageGoesOutOnceWithItsTime) {
+  Label status("lblStatus", "");
+  std::vector<std::string> lines;
+  StatusLog log(
+      status, [] { return std::string("2026-12-08 09:30:00"); },
+      [&](const std::string& s) { lines.push_back(s); });
+  status.SetCaption("Serial port /dev/ttyS0 was closed: Input/output error.");
+  status.SetCaption("Serial port /dev/ttyS0 was closed: Input/output error.");
+  status.SetCaption("");
+  status.SetCaption("Reconnected to /dev/ttyS0");
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "2026-12-08 09:30:00 status: Serial port /dev/ttyS0 was closed: "
+                       "Input/output error.\n",
+                       "2026-12-08 09:30:00 status: Reconnected to /dev/ttyS0\n"}));
 }
 
 TEST(ShutdownSignalsTest, SignalsArriveOnTheEventThreadInsteadOfEndingTheProcess) {

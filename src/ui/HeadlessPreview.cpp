@@ -1,5 +1,6 @@
 #include "ui/HeadlessPreview.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -32,23 +33,18 @@ void AppendRows(std::string& out, std::string_view caption) {
 
 }  // namespace
 
-HeadlessPreview::HeadlessPreview(FrmMain& form)
-    : HeadlessPreview(form, ToStream(stdout), ToStream(stderr)) {}
+HeadlessPreview::HeadlessPreview(FrmMain& form) : HeadlessPreview(form, ToStream(stdout)) {}
 
-HeadlessPreview::HeadlessPreview(FrmMain& form, Sink preview_out, Sink status_out)
-    : form_(form), preview_out_(std::move(preview_out)), status_out_(std::move(status_out)) {
+HeadlessPreview::HeadlessPreview(FrmMain& form, Sink preview_out)
+    : form_(form), preview_out_(std::move(preview_out)) {
   QPointer<HeadlessPreview> self(this);
   auto schedule = [self] {
     if (self) self->Schedule();
   };
   form_.Line1.changed.Connect(schedule);
   form_.Line2.changed.Connect(schedule);
-  form_.lblStatus.changed.Connect([self] {
-    if (self) self->StatusChanged();
-  });
   // What the preview shows before anything changes is worth a block too.
   Schedule();
-  StatusChanged();
 }
 
 std::string HeadlessPreview::Block() const {
@@ -62,7 +58,12 @@ std::string HeadlessPreview::Block() const {
 void HeadlessPreview::Schedule() {
   if (pending_) return;
   pending_ = true;
-  QTimer::singleShot(0, this, [this] { Flush(); });
+  // Changes within one pass of the event loop make one block; after a block, the next waits
+  // out the rest of its tenth of a second and then shows whatever is newest.
+  constexpr qint64 kGapMs = 1000 / kMaxBlocksPerSecond;
+  const qint64 wait =
+      since_print_.isValid() ? std::max<qint64>(0, kGapMs - since_print_.elapsed()) : 0;
+  QTimer::singleShot(static_cast<int>(wait), Qt::PreciseTimer, this, [this] { Flush(); });
 }
 
 void HeadlessPreview::Flush() {
@@ -70,15 +71,8 @@ void HeadlessPreview::Flush() {
   std::string block = Block();
   if (block == last_block_) return;
   last_block_ = std::move(block);
+  since_print_.start();
   preview_out_(last_block_);
-}
-
-void HeadlessPreview::StatusChanged() {
-  const std::string& status = form_.lblStatus.Caption();
-  if (status == last_status_) return;
-  last_status_ = status;
-  // A cleared status line shows nothing, as in the window.
-  if (!status.empty()) status_out_("status: " + Cp1252ToUtf8(status) + "\n");
 }
 
 }  // namespace vfd::ui

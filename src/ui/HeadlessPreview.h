@@ -3,22 +3,25 @@
 #include <functional>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include "shell/FrmMain.h"
 
 namespace vfd::ui {
 
-// The preview and the status line as text, for running without a screen. Each change of the
-// preview becomes one block: every visible row between '|' characters (so that trailing blanks
-// show), then an empty line. Changes of both lines within one pass of the event loop make one
-// block, and a block equal to the last one is not repeated. Status lines come as "status: <text>".
+// The preview as text, for running without a screen. Each change of the preview becomes one
+// block: every visible row between '|' characters (so that trailing blanks show), then an empty
+// line. A block equal to the last one is not repeated, and at most kMaxBlocksPerSecond are
+// printed: a fast function (The Matrix draws 40 frames a second) would otherwise write hundreds
+// of megabytes a day into a terminal or journal. The block printed is always the latest picture.
 class HeadlessPreview : public QObject {
  public:
+  static constexpr int kMaxBlocksPerSecond = 10;
   using Sink = std::function<void(const std::string&)>;
-  // Prints to stdout and stderr, flushing each time.
+  // Prints to stdout, flushing each time.
   explicit HeadlessPreview(FrmMain& form);
-  HeadlessPreview(FrmMain& form, Sink preview_out, Sink status_out);
+  HeadlessPreview(FrmMain& form, Sink preview_out);
 
   // The block the preview shows now.
   std::string Block() const;
@@ -26,14 +29,12 @@ class HeadlessPreview : public QObject {
  private:
   void Schedule();
   void Flush();
-  void StatusChanged();
 
   FrmMain& form_;
   Sink preview_out_;
-  Sink status_out_;
   bool pending_ = false;
   std::string last_block_;
-  std::string last_status_;
+  QElapsedTimer since_print_;
 };
 
 }  // namespace vfd::ui

@@ -1,10 +1,15 @@
 // The program: the real machine's services, the core, and the Qt windows over it.
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string>
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 
+#include "core/Version.h"
+#include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
 #include "platform/LocaleFormats.h"
 #include "platform/PosixSerialDevice.h"
@@ -20,6 +25,7 @@
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/ShutdownSignals.h"
+#include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
 
 namespace {
@@ -32,6 +38,45 @@ void ChooseOffscreenWithoutDisplay() {
     qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+constexpr const char* kUsage =
+    "Usage: vfdvorlinx [--quiet]\n"
+    "\n"
+    "Keeps a vacuum fluorescent display on a serial or parallel port busy: a ticker, a clock,\n"
+    "The Matrix, brightness effects and more, one display function at a time.\n"
+    "\n"
+    "The settings are kept in vfdsettings.txt in the directory the program starts in. Without a\n"
+    "display server the program runs without a window and prints the display's picture on\n"
+    "standard output; status messages always go to standard error.\n"
+    "\n"
+    "  --quiet     without a window: print no picture, only status messages\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n";
+
+struct Options {
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+  std::string unknown;
+};
+
+// The program's own options; Qt's (such as -platform) are left for QApplication.
+Options ParseOptions(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--quiet") == 0) {
+      o.quiet = true;
+    } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+      o.help = true;
+    } else if (std::strcmp(a, "--version") == 0) {
+      o.version = true;
+    } else if (std::strncmp(a, "--", 2) == 0 && o.unknown.empty()) {
+      o.unknown = a;
+    }
+  }
+  return o;
+}
+
 bool IsHeadless() {
   const QString platform = QGuiApplication::platformName();
   return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
@@ -40,10 +85,50 @@ bool IsHeadless() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Help and version touch neither the settings nor any port, and need no display server.
+  const Options options = ParseOptions(argc, argv);
+  if (!options.unknown.empty()) {
+    std::fprintf(stderr, "vfdvorlinx: unknown option %s\n\n%s", options.unknown.c_str(), kUsage);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("vfdvorlinx %s\n", vfd::kProgramVersion);
+    return 0;
+  }
+
   ChooseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("VFD Vorlinx"));
   const bool headless = IsHeadless();
+
+  // One instance per settings file: a second one would overwrite the first one's file at exit
+  // and fight it for the port.
+  vfd::InstanceLock lock;
+  std::string lock_error;
+  switch (lock.Acquire(vfd::kSettingsFileName, &lock_error)) {
+    case vfd::InstanceLock::Result::kHeldElsewhere: {
+      const char* text = "VFD Vorlinx is already running with these settings";
+      if (headless) {
+        std::fprintf(stderr, "vfdvorlinx: %s.\n", text);
+      } else {
+        QMessageBox::information(nullptr, QStringLiteral("VFD Vorlinx"),
+                                 QString::fromUtf8(text) + QLatin1Char('.'));
+      }
+      return 1;
+    }
+    case vfd::InstanceLock::Result::kFailed:
+      std::fprintf(stderr, "vfdvorlinx: cannot guard the settings against a second instance: %s\n",
+                   lock_error.c_str());
+      break;
+    case vfd::InstanceLock::Result::kAcquired:
+      // Only now can nobody else be halfway through replacing the settings file.
+      vfd::PosixTextFiles::RemoveStaleTemporaries(vfd::kSettingsFileName);
+      break;
+  }
 
   vfd::ui::QtEventLoop loop;
   vfd::SystemClock clock;
@@ -77,14 +162,17 @@ int main(int argc, char** argv) {
   vfd::ui::MainWindowView main_window(program);
   vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);
   vfd::ui::CountdownView countdown(program.countdown_config(), &main_window);
+  vfd::ui::StatusLog status_log(program.main().lblStatus);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
-  if (headless) preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
+  if (headless && !options.quiet)
+    preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
 
   // A signal ends the program the way closing its window does. The window ignores a close while
   // it is already shutting down, so a repeated Ctrl-C cannot cut the shutdown short.
   vfd::ui::ShutdownSignals shutdown_signals([&main_window](int) { main_window.close(); });
 
-  main_window.show();
+  // Without a screen the window is never shown: nothing would see it, and painting it would cost.
+  if (!headless) main_window.show();
   program.Start();
   QApplication::exec();
   // The application may also end without the window closing (the session ends).
