@@ -15,6 +15,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libpugixml-dev
+  libsensors-dev
 )
 
 ensure_packages() {

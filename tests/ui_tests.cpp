@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,7 @@
 #include "ui/Binders.h"
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
+#include "ui/MbmConfigView.h"
 #include "ui/QtEventLoop.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
@@ -348,6 +350,34 @@ TEST(MainWindowTest, ACloseDuringAPauseIsTakenUpWhenThePauseIsOver) {
   rig->loop.PumpEvents(40);
   EXPECT_FALSE(rig->program.ShutDown());
   EXPECT_TRUE(QTest::qWaitFor([&rig] { return rig->program.ShutDown(); }, 5000));
+}
+
+TEST(MbmConfigViewTest, TheDialogEditsTheSlotsLiveAndPreviewsInAFixedPitch) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  rig->sensors.table[0] = {1, "CPU", 45.5};
+  rig->program.mbm().sensor[0] = "01 CPU";
+  MbmConfigView view(rig->program.mbm_config(), &rig->window);
+  QTest::mouseClick(rig->window.findChild<QPushButton*>(QStringLiteral("cmdMBMConfig")),
+                    Qt::LeftButton);
+  ASSERT_TRUE(view.isVisible());
+  EXPECT_EQ(view.windowTitle(), QStringLiteral("VFD Vorlinx - MBM Config"));
+  auto* first = view.findChild<QComboBox*>(QStringLiteral("cboLine1Variable1"));
+  auto* label = view.findChild<QLineEdit*>(QStringLiteral("txtLine1Label1"));
+  auto* preview = view.findChild<QLabel*>(QStringLiteral("lblLine1"));
+  ASSERT_TRUE(first && label && preview);
+  EXPECT_FALSE(first->isEditable());
+  EXPECT_EQ(first->count(), 100);
+  EXPECT_EQ(first->currentText(), QStringLiteral("01 CPU"));
+  EXPECT_TRUE(QFontInfo(preview->font()).fixedPitch());
+
+  label->selectAll();
+  QTest::keyClicks(label, QStringLiteral("T "));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return preview->text().startsWith(QStringLiteral("T 46C")); }, 5000));
+  EXPECT_EQ(rig->program.mbm().label[0], "T ");
+  QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+  EXPECT_FALSE(view.isVisible());
+  EXPECT_EQ(rig->program.mbm().label[0], "CPU: ");
 }
 
 TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAtMostTenASecond) {

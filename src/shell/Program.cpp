@@ -40,6 +40,9 @@ Program::Program(Services services)
                  frm_countdown_),
       frm_countdown_(countdown_),
       cracker_({main_.cmdCodeCrack, main_.Timer16}, display_, ticker_, services_.random),
+      mbm_({main_.cmdMBM, main_.Timer6, main_.cmdMBMConfig}, display_, services_.sensors,
+           frm_mbm_config_),
+      frm_mbm_config_(mbm_, services_.loop),
       bars_(display_),
       winamp_({main_.cmdWinamp, main_.Timer4}) {
   for (Timer* timer : main_.AllTimers())
@@ -60,6 +63,7 @@ Program::Program(Services services)
   modes_.Register(vertical_scroll_.Registration());
   modes_.Register(countdown_.Registration());
   modes_.Register(cracker_.Registration());
+  modes_.Register(mbm_.Registration());
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   WireHandlers();
 }

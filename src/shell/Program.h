@@ -29,6 +29,7 @@
 #include "shell/Countdown.h"
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
+#include "sources/MotherboardMonitor.h"
 #include "sources/Winamp.h"
 
 namespace vfd {
@@ -89,6 +90,8 @@ class Program {
   CodeCracker& cracker() { return cracker_; }
   Countdown& countdown() { return countdown_; }
   FrmCountdown& countdown_config() { return frm_countdown_; }
+  MotherboardMonitor& mbm() { return mbm_; }
+  FrmMBMConfig& mbm_config() { return frm_mbm_config_; }
   ProgressBars& bars() { return bars_; }
   Winamp& winamp() { return winamp_; }
   // The settings as read at start; the values of functions not built yet pass through to the
@@ -123,6 +126,8 @@ class Program {
   Countdown countdown_;
   FrmCountdown frm_countdown_;
   CodeCracker cracker_;
+  MotherboardMonitor mbm_;
+  FrmMBMConfig frm_mbm_config_;
   ProgressBars bars_;
   Winamp winamp_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the

@@ -11,6 +11,7 @@
 #include "core/Version.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
+#include "platform/LinuxSensors.h"
 #include "platform/LocaleFormats.h"
 #include "platform/PosixSerialDevice.h"
 #include "platform/PosixTextFiles.h"
@@ -21,6 +22,7 @@
 #include "ui/CountdownView.h"
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
+#include "ui/MbmConfigView.h"
 #include "ui/QtEventLoop.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
@@ -139,11 +141,11 @@ int main(int argc, char** argv) {
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  // The web, media players and hardware sensors get their Linux backends with the functions
-  // that read them; until then these stand-ins answer as a machine without them would.
+  // The web and media players get their Linux backends with the functions that read them;
+  // until then these stand-ins answer as a machine without them would.
   vfd::NoHttp http(loop);
   vfd::NoMediaPlayer player;
-  vfd::NoSensors sensors;
+  vfd::LinuxSensors sensors;
   vfd::Program program(vfd::Services{.loop = loop,
                                      .monotonic = clock,
                                      .wall = clock,
@@ -162,6 +164,7 @@ int main(int argc, char** argv) {
   vfd::ui::MainWindowView main_window(program);
   vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);
   vfd::ui::CountdownView countdown(program.countdown_config(), &main_window);
+  vfd::ui::MbmConfigView mbm_config(program.mbm_config(), &main_window);
   vfd::ui::StatusLog status_log(program.main().lblStatus);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
