@@ -10,17 +10,23 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+# What building and running the program needs (the preview's font has the half-width katakana
+# the displays show).
 PACKAGES=(
-  g++ cmake ninja-build pkg-config clang-format
+  g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libpugixml-dev
   libsensors-dev
+  fonts-ipafont-gothic
+)
+# What the tests, the benchmarks and the format check need besides.
+DEV_PACKAGES=(
+  clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
 )
 
-ensure_packages() {
+ensure_packages() {  # extra packages...
   local missing=() p
-  for p in "${PACKAGES[@]}"; do
+  for p in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   ((${#missing[@]} == 0)) && return 0
@@ -50,40 +56,42 @@ jobs=$(nproc 2>/dev/null || echo 2)
 case "${1:-run}" in
   run)
     ensure_packages
-    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build build --parallel "$jobs" --target vfdvorlinx vfdsim
+    configure build-run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVFD_BUILD_TESTS=OFF \
+      -DVFD_BUILD_BENCH=OFF
+    cmake --build build-run --parallel "$jobs" --target vfdvorlinx vfdsim
     shift || true
-    exec ./build/vfdvorlinx "$@"
+    exec ./build-run/vfdvorlinx "$@"
     ;;
   sim)
     ensure_packages
-    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build build --parallel "$jobs" --target vfdsim
+    configure build-run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVFD_BUILD_TESTS=OFF \
+      -DVFD_BUILD_BENCH=OFF
+    cmake --build build-run --parallel "$jobs" --target vfdsim
     shift || true
-    exec ./build/tools/vfdsim "$@"
+    exec ./build-run/tools/vfdsim "$@"
     ;;
   test)
-    ensure_packages
-    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    ensure_packages "${DEV_PACKAGES[@]}"
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVFD_WERROR=ON
     cmake --build build --parallel "$jobs"
     ctest --test-dir build --output-on-failure --parallel "$jobs"
     ;;
   sanitize)
-    ensure_packages
-    configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVFD_SANITIZE=ON -DVFD_BUILD_UI=OFF \
+    ensure_packages "${DEV_PACKAGES[@]}"
+    configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVFD_SANITIZE=ON -DVFD_WERROR=ON -DVFD_BUILD_UI=OFF \
       -DVFD_BUILD_BENCH=OFF
     cmake --build build-asan --parallel "$jobs"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
     ;;
   bench)
-    ensure_packages
+    ensure_packages "${DEV_PACKAGES[@]}"
     configure build-bench -DCMAKE_BUILD_TYPE=Release -DVFD_BUILD_UI=OFF -DVFD_BUILD_TESTS=OFF
     cmake --build build-bench --parallel "$jobs"
     for b in build-bench/bench/*_bench; do "$b"; done
     ;;
   format)
-    ensure_packages
+    ensure_packages "${DEV_PACKAGES[@]}"
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
     ;;
   *)

@@ -33,6 +33,7 @@
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/MbmConfigView.h"
+#include "ui/PreviewGlass.h"
 #include "ui/QtEventLoop.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
@@ -320,14 +321,33 @@ TEST(MainWindowTest, ModelChosenThroughTheDialogReachesTheProgram) {
   EXPECT_FALSE(rig->select.isVisible());
   EXPECT_TRUE(ports->isHidden());
   EXPECT_FALSE(window.findChild<QComboBox*>(QStringLiteral("lstPPort"))->isHidden());
-  auto* line1 = window.findChild<QLabel*>(QStringLiteral("Line1"));
-  EXPECT_EQ(line1->font().pointSize(), 14);
-  EXPECT_TRUE(line1->font().bold());
+  auto* glass = window.findChild<PreviewGlass*>();
+  ASSERT_NE(glass, nullptr);
+  EXPECT_EQ(glass->LineFont(0).pointSize(), 14);
+  EXPECT_TRUE(glass->LineFont(0).bold());
 
   // The preview keeps blanks and shows the four rows of a 4x20 as lines.
+  const QSize two_lines = glass->sizeHint();
   rig->program.display().Write4x20("ab  ", "", "", "z");
-  EXPECT_TRUE(line1->text().startsWith(QStringLiteral("       ab                  \n")));
-  EXPECT_EQ(line1->text().count(QLatin1Char('\n')), 3);
+  EXPECT_TRUE(glass->LineText(0).startsWith(QStringLiteral("       ab                  \n")));
+  EXPECT_EQ(glass->LineText(0).count(QLatin1Char('\n')), 3);
+  EXPECT_GT(glass->sizeHint().height(), two_lines.height());
+  // Frames that change only the text leave the glass's size alone.
+  const QSize four_rows = glass->sizeHint();
+  rig->program.display().Write4x20("x", "yy", "zzz", "");
+  EXPECT_EQ(glass->sizeHint(), four_rows);
+  // The glass goes dark while the display sleeps, and the toggles keep their size.
+  auto* sleep = window.findChild<QPushButton*>(QStringLiteral("cmdSleep"));
+  auto* glow = window.findChild<QPushButton*>(QStringLiteral("cmdGlow"));
+  const int glow_width = glow->minimumWidth();
+  QTest::mouseClick(sleep, Qt::LeftButton);
+  EXPECT_TRUE(glass->Dark());
+  QTest::mouseClick(glow, Qt::LeftButton);
+  EXPECT_EQ(glow->text(), QStringLiteral("It's Alive! Quick, Kill It!"));
+  EXPECT_EQ(glow->minimumWidth(), glow_width);
+  EXPECT_GE(glow_width, glow->sizeHint().width());
+  QTest::mouseClick(sleep, Qt::LeftButton);
+  EXPECT_FALSE(glass->Dark());
 
   // Showing the open dialog again brings back the same window; closing it unloads the form.
   QTest::mouseClick(model_button, Qt::LeftButton);

@@ -1,12 +1,12 @@
 #include "ui/MainWindowView.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
-#include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,24 +19,28 @@
 #include <QVBoxLayout>
 
 #include "ui/Binders.h"
+#include "ui/PreviewGlass.h"
 
 namespace vfd::ui {
 namespace {
-
-// The glass: near black, and the blue-green of a vacuum fluorescent display's phosphor.
-constexpr const char* kPreviewStyle =
-    "QFrame#preview { background-color: #030908; border: 2px solid #1d2b29;"
-    " border-radius: 6px; }"
-    "QFrame#preview QLabel { color: #5ef5d3; background: transparent; }"
-    "QFrame#DivLine { background-color: #1c6b5d; border: none; }";
-
-constexpr QColor kGlow(0x2f, 0xe0, 0xbc, 170);
 
 // The window state the model stores for a Qt window state.
 int ModelStateOf(Qt::WindowStates state) {
   if (state & Qt::WindowMinimized) return 1;
   if (state & Qt::WindowMaximized) return 2;
   return 0;
+}
+
+// A toggle keeps the width of its longest caption, so that changing its caption moves nothing.
+void ReserveWidth(QPushButton* button, std::initializer_list<const char*> captions) {
+  const QString shown = button->text();
+  int width = 0;
+  for (const char* caption : captions) {
+    button->setText(QString::fromLatin1(caption));
+    width = std::max(width, button->sizeHint().width());
+  }
+  button->setText(shown);
+  button->setMinimumWidth(width);
 }
 
 QLabel* CaptionFor(const QString& text, QWidget* parent) {
@@ -95,63 +99,7 @@ QPushButton* MainWindowView::MakeButton(Button& model, QWidget* parent) {
 }
 
 QWidget* MainWindowView::BuildPreview() {
-  auto* glass = new QFrame;
-  glass->setObjectName(QStringLiteral("preview"));
-  glass->setStyleSheet(QString::fromLatin1(kPreviewStyle));
-  glass->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-
-  // The rows sit in a block of their own so that they stay aligned with each other while the
-  // block is centred on the glass.
-  auto* rows = new QWidget(glass);
-  auto* rows_layout = new QVBoxLayout(rows);
-  rows_layout->setContentsMargins(0, 0, 0, 0);
-  rows_layout->setSpacing(4);
-
-  QFont font(QStringLiteral("Courier New"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-
-  auto make_line = [&](Label& model) {
-    auto* line = new QLabel(rows);
-    line->setFont(font);
-    line->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto* glow = new QGraphicsDropShadowEffect(line);
-    glow->setColor(kGlow);
-    glow->setBlurRadius(12);
-    glow->setOffset(0, 0);
-    line->setGraphicsEffect(glow);
-    BindLabel(model, line, LabelText::kDisplayCodes);
-    // A label measures its text without trailing blanks; the glass shows them, and the block
-    // must not jump about as a scrolling text leaves more or fewer of them at the end.
-    auto fit = [line] {
-      int width = 0;
-      const QFontMetrics metrics = line->fontMetrics();
-      for (const QString& row : line->text().split(QLatin1Char('\n')))
-        width = std::max(width, metrics.horizontalAdvance(row));
-      line->setMinimumWidth(width + 2 * line->margin());
-    };
-    fit();
-    QPointer<QLabel> weak(line);
-    model.changed.Connect([weak, fit] {
-      if (weak) fit();
-    });
-    return line;
-  };
-
-  QLabel* line1 = make_line(form_.Line1);
-  auto* divider = new QFrame(rows);
-  divider->setFixedHeight(1);
-  BindShape(form_.DivLine, divider);
-  QLabel* line2 = make_line(form_.Line2);
-
-  rows_layout->addWidget(line1);
-  rows_layout->addWidget(divider);
-  rows_layout->addWidget(line2);
-
-  auto* glass_layout = new QHBoxLayout(glass);
-  glass_layout->setContentsMargins(16, 12, 16, 12);
-  glass_layout->addWidget(rows, 0, Qt::AlignCenter);
-  return glass;
+  return new PreviewGlass(form_.Line1, form_.Line2, form_.DivLine, form_.cmdSleep);
 }
 
 QGroupBox* MainWindowView::BuildFunctions() {
@@ -200,10 +148,14 @@ QGroupBox* MainWindowView::BuildFunctions() {
 
   // Scheduling: the rotation through several functions and the timed switch-off.
   auto* scheduling = new QHBoxLayout;
-  scheduling->addWidget(MakeButton(m.cmdRotate, group), 1);
+  QPushButton* rotate = MakeButton(m.cmdRotate, group);
+  ReserveWidth(rotate, {"Rotation", "End Rotation", "Stop Rotation"});
+  scheduling->addWidget(rotate, 1);
   scheduling->addWidget(MakeButton(m.cmdSetRotate, group));
   scheduling->addSpacing(12);
-  scheduling->addWidget(MakeButton(m.cmdSleepTimer, group), 1);
+  QPushButton* auto_timer = MakeButton(m.cmdSleepTimer, group);
+  ReserveWidth(auto_timer, {"AutoTimer Off", "AutoTimer On"});
+  scheduling->addWidget(auto_timer, 1);
   scheduling->addWidget(MakeButton(m.cmdSleepTimerConfig, group));
   grid->addLayout(scheduling, kRows + 1, 0, 1, 4);
   return group;
@@ -214,20 +166,28 @@ QGroupBox* MainWindowView::BuildEffectsAndOptions() {
   auto* grid = new QGridLayout(group);
   FrmMain& m = form_;
 
+  // Every button here is a toggle; each keeps the width of its longest caption.
+  auto toggle = [&](Button& model, std::initializer_list<const char*> captions) {
+    QPushButton* button = MakeButton(model, group);
+    ReserveWidth(button, captions);
+    return button;
+  };
   auto* effects = new QHBoxLayout;
-  effects->addWidget(MakeButton(m.cmdGlow, group));
-  effects->addWidget(MakeButton(m.cmdRandomBrightness, group));
-  effects->addWidget(MakeButton(m.cmdKnightrider, group));
+  effects->addWidget(toggle(m.cmdGlow, {"Glow", "It's Alive! Quick, Kill It!"}));
+  effects->addWidget(toggle(m.cmdRandomBrightness, {"Liquify", "Oww, My Eyes!"}));
+  effects->addWidget(toggle(m.cmdKnightrider, {"Knightrider", "Shut Up KITT!"}));
   grid->addLayout(effects, 0, 0, 1, 2);
 
   grid->addWidget(CaptionFor(tr("Matrix direction:"), group), 1, 0);
-  grid->addWidget(MakeButton(m.cmdMatrixDirection, group), 1, 1);
+  grid->addWidget(toggle(m.cmdMatrixDirection, {"Across", "Down"}), 1, 1);
   grid->addWidget(CaptionFor(tr("Clock mode:"), group), 2, 0);
-  grid->addWidget(MakeButton(m.cmdClockMode, group), 2, 1);
-  grid->addWidget(MakeButton(m.cmdCrackStart, group), 3, 0, 1, 2);
-  grid->addWidget(MakeButton(m.cmdAutoSleep, group), 4, 0);
-  grid->addWidget(MakeButton(m.cmdSleep, group), 4, 1);
-  grid->addWidget(MakeButton(m.cmdUpdate, group), 5, 0, 1, 2);
+  grid->addWidget(toggle(m.cmdClockMode, {"Default", "Custom"}), 2, 1);
+  grid->addWidget(toggle(m.cmdCrackStart, {"Crack Code on Load", "Standard Load"}), 3, 0, 1, 2);
+  grid->addWidget(toggle(m.cmdAutoSleep, {"Sleep on Exit", "Leave Awake on Exit"}), 4, 0);
+  grid->addWidget(toggle(m.cmdSleep, {"Sleep", "Wake"}), 4, 1);
+  grid->addWidget(toggle(m.cmdUpdate, {"Auto Update Check is Currently: ENABLED",
+                                       "Auto Update Check is Currently: DISABLED"}),
+                  5, 0, 1, 2);
   return group;
 }
 
@@ -237,9 +197,13 @@ QGroupBox* MainWindowView::BuildDevice() {
   FrmMain& m = form_;
 
   grid->addWidget(MakeButton(m.cmdModel, group), 0, 0, 1, 2);
-  grid->addWidget(MakeButton(m.cmdBrightness, group), 0, 2, 1, 2);
+  QPushButton* brightness = MakeButton(m.cmdBrightness, group);
+  ReserveWidth(brightness, {"Brightness Level 0", "Brightness Level -32768"});
+  grid->addWidget(brightness, 0, 2, 1, 2);
   grid->addWidget(MakeButton(m.cmdClearMemory, group), 1, 0, 1, 2);
-  grid->addWidget(MakeButton(m.cmdSelfTest, group), 1, 2, 1, 2);
+  QPushButton* self_test = MakeButton(m.cmdSelfTest, group);
+  ReserveWidth(self_test, {"Activate Self-Test", "Deactivate Self-Test"});
+  grid->addWidget(self_test, 1, 2, 1, 2);
 
   // Only the lists that fit the chosen model's link show.
   auto add_list = [&](ListBox& model, const QString& caption, int row, int column) {
@@ -268,7 +232,9 @@ QGroupBox* MainWindowView::BuildMessage() {
   auto* message = new QLineEdit(group);
   BindTextBox(m.txtMessage, message);
   grid->addWidget(message, 0, 0, 1, 2);
-  grid->addWidget(MakeButton(m.cmdCustomMode, group), 1, 0);
+  QPushButton* custom_mode = MakeButton(m.cmdCustomMode, group);
+  ReserveWidth(custom_mode, {"Use File", "Use Text"});
+  grid->addWidget(custom_mode, 1, 0);
   grid->addWidget(MakeButton(m.cmdCustomTextFile, group), 1, 1);
   auto* file = new QLineEdit(group);
   BindTextBox(m.txtFile, file);
