@@ -21,6 +21,7 @@
 #include "ui/QtMessageBoxes.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/VfdSelectView.h"
+#include "ui/WinampConfigView.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
   vfd::ui::MainWindowView main_window(program);
   vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);
   vfd::ui::CountdownView countdown(program.countdown_config(), &main_window);
+  vfd::ui::WinampConfigView winamp_config(program.winamp().config(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless) preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
 
