@@ -15,6 +15,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libpugixml-dev
+  libsystemd-dev libtag1-dev dbus
 )
 
 ensure_packages() {
