@@ -7,6 +7,7 @@
 
 #include "platform/LinuxParallelPort.h"
 #include "platform/LocaleFormats.h"
+#include "platform/MprisMediaPlayer.h"
 #include "platform/PosixSerialDevice.h"
 #include "platform/PosixTextFiles.h"
 #include "platform/SeededRandom.h"
@@ -55,11 +56,12 @@ int main(int argc, char** argv) {
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  // The web, media players and hardware sensors get their Linux backends with the functions
-  // that read them; until then these stand-ins answer as a machine without them would.
+  // The web and hardware sensors get their Linux backends with the functions that read them;
+  // until then these stand-ins answer as a machine without them would.
   vfd::NoHttp http(loop);
-  vfd::NoMediaPlayer player;
   vfd::NoSensors sensors;
+  // Any player on the session bus; without a bus there is simply no player.
+  vfd::MprisMediaPlayer player(loop, clock);
   vfd::Program program(vfd::Services{.loop = loop,
                                      .monotonic = clock,
                                      .wall = clock,
