@@ -212,7 +212,7 @@ int ReadMetadata(sd_bus_message* m, Metadata& out) {
     } else if (key == "xesam:url") {
       out.url = v.s;
     } else if (key == "xesam:artist") {
-      // A list by the specification; some players send one text.
+      // A list by the MPRIS rules; some players send one text.
       if (v.kind == Value::kText) v.list = {v.s};
       std::string joined;
       for (const std::string& name : v.list) {
