@@ -15,13 +15,14 @@ cd "$(dirname "$0")"
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libsensors-dev
+  libsensors-dev libsystemd-dev libtag1-dev
   fonts-ipafont-gothic
 )
 # What the tests, the benchmarks and the format check need besides.
 DEV_PACKAGES=(
   clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
+  dbus
 )
 
 ensure_packages() {  # extra packages...

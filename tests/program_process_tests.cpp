@@ -31,12 +31,14 @@ class ProgramProcessTest : public ::testing::Test {
 
   ChildProcess Run(std::vector<std::string> args = {}) {
     // No display server: the program must run headless on its own. No serial devices of the
-    // machine running the tests are touched: the stored model needs none.
+    // machine running the tests are touched: the stored model needs none. Nor is the desktop's
+    // session bus: the program looks for media players on a bus that is not there.
     return ChildProcess(VFDVORLINX_PATH, std::move(args),
                         {{"QT_QPA_PLATFORM", ""},
                          {"DISPLAY", ""},
                          {"WAYLAND_DISPLAY", ""},
-                         {"XDG_RUNTIME_DIR", dir_.string()}},
+                         {"XDG_RUNTIME_DIR", dir_.string()},
+                         {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir_ / "bus").string()}},
                         dir_.string());
   }
   std::string SettingsText() {

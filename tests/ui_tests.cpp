@@ -38,6 +38,7 @@
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
+#include "ui/WinampConfigView.h"
 
 namespace vfd::ui {
 namespace {
@@ -358,6 +359,47 @@ TEST(MainWindowTest, ModelChosenThroughTheDialogReachesTheProgram) {
 
   window.close();
   EXPECT_TRUE(rig->program.ShutDown());
+}
+
+TEST(WinampConfigViewTest, EachGroupOfOptionsChoosesOnItsOwn) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  WinampConfigView config(rig->program.winamp().config(), &rig->window);
+  rig->window.show();
+  QTest::mouseClick(rig->window.findChild<QPushButton*>(QStringLiteral("cmdWinampConfig")),
+                    Qt::LeftButton);
+  ASSERT_TRUE(config.isVisible());
+  EXPECT_EQ(config.windowTitle(), QStringLiteral("VFD Vorlinx - Winamp Config"));
+  auto* slider = config.findChild<QSlider*>(QStringLiteral("sldWinamp"));
+  ASSERT_NE(slider, nullptr);
+  EXPECT_FALSE(slider->isEnabled());  // the fixed title does not scroll
+
+  auto option = [&config](const char* name) {
+    return config.findChild<QRadioButton*>(QString::fromLatin1(name));
+  };
+  QTest::mouseClick(option("optMode2"), Qt::LeftButton);
+  // On the indicator: a radio button takes clicks on its circle and its text only.
+  QRadioButton* scrolling = option("optScrolling");
+  QTest::mouseClick(scrolling, Qt::LeftButton, {}, QPoint(6, scrolling->height() / 2));
+  Winamp& winamp = rig->program.winamp();
+  EXPECT_EQ(winamp.mode, 2);
+  EXPECT_EQ(winamp.title_style, "Scroll");
+  EXPECT_TRUE(option("optMode2")->isChecked());  // still: another group was chosen in
+  EXPECT_FALSE(option("optFixed")->isChecked());
+  EXPECT_FALSE(option("optElapsed")->isEnabled());
+  EXPECT_TRUE(slider->isEnabled());
+  slider->setValue(138);
+  EXPECT_EQ(rig->program.main().Timer4.Interval(), 138);
+
+  auto* alternate = config.findChild<QComboBox*>(QStringLiteral("cboAltFunction"));
+  ASSERT_NE(alternate, nullptr);
+  EXPECT_EQ(alternate->currentText(), QStringLiteral("Clock"));
+  alternate->setCurrentIndex(0);
+  emit alternate->activated(0);
+  EXPECT_EQ(winamp.alt_function, 4);
+
+  QTest::mouseClick(config.findChild<QPushButton*>(QStringLiteral("cmdApply")), Qt::LeftButton);
+  EXPECT_FALSE(config.isVisible());
+  EXPECT_EQ(winamp.scroll_interval, 138);
 }
 
 TEST(MainWindowTest, ACloseDuringAPauseIsTakenUpWhenThePauseIsOver) {

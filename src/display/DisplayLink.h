@@ -107,6 +107,10 @@ class DisplayLink {
   // Nothing happens while another paced upload holds the port, with no port, or on other models;
   // the answer says whether the definition went out.
   bool DefineGlyph(uint8_t code, std::span<const uint8_t> pattern);
+  // The IEE parallel display's character patterns, which the now-playing function loads before
+  // it draws: paced and guarded like a glyph definition. Nothing on other models, without a port
+  // or while another paced upload holds the port; the answer says whether they went out.
+  bool UploadCharacterPatterns();
 
   // Holds ParallelBusy for a paced transfer on the parallel port: while it lives, the writers,
   // the echo and the model-2 commands leave the port alone so that no foreign byte lands in the
@@ -166,6 +170,9 @@ class DisplayLink {
   // The row of the active model; nullptr for none.
   const ModelRow* Row() const { return FindModel(display_model); }
   bool ParallelReady() const { return parallel_.Base() != 0; }
+  // Strobes `bytes` out to the IEE parallel display with 5 ms before and after each, holding
+  // ParallelBusy; false (nothing sent) without a port or while another upload holds it.
+  bool PacedParallelSend(std::span<const uint8_t> bytes);
 
   DisplayPanel panel_;
   SerialLink& serial_;

@@ -103,18 +103,34 @@ bool DisplayLink::DefineGlyph(uint8_t code, std::span<const uint8_t> pattern) {
     return true;
   }
   if (display_model == kModelIeeParallel) {
-    if (!ParallelReady() || parallel_busy != 0) return false;
-    // Each byte needs the display's time to be taken; the pauses let other events run, and the
-    // guard keeps their output off the port until the definition is whole.
-    ParallelUpload upload(*this);
-    loop_.PumpEvents(5);
-    for (char b : definition) {
-      parallel_.StrobeWrite(static_cast<uint8_t>(b));
-      loop_.PumpEvents(5);
-    }
-    return true;
+    return PacedParallelSend(
+        std::span(reinterpret_cast<const uint8_t*>(definition.data()), definition.size()));
   }
   return false;
+}
+
+bool DisplayLink::UploadCharacterPatterns() {
+  // The user-character command and fifteen bytes in all. The command takes six pattern bytes
+  // after the glyph code (as the bar glyphs show), so this defines glyph 0; the seven bytes after
+  // it are taken as ordinary codes, of which only 0x20 shows: a blank at the cursor, which the
+  // next frame (always written from home) covers.
+  static constexpr uint8_t kPatterns[] = {0x18, 0x00, 0x00, 0x04, 0x46, 0x42, 0x62, 0x40,
+                                          0x02, 0x00, 0x04, 0x04, 0x00, 0x20, 0x00};
+  if (display_model != kModelIeeParallel) return false;
+  return PacedParallelSend(kPatterns);
+}
+
+bool DisplayLink::PacedParallelSend(std::span<const uint8_t> bytes) {
+  if (!ParallelReady() || parallel_busy != 0) return false;
+  // Each byte needs the display's time to be taken; the pauses let other events run, and the
+  // guard keeps their output off the port until the transfer is whole.
+  ParallelUpload upload(*this);
+  loop_.PumpEvents(5);
+  for (uint8_t b : bytes) {
+    parallel_.StrobeWrite(b);
+    loop_.PumpEvents(5);
+  }
+  return true;
 }
 
 }  // namespace vfd

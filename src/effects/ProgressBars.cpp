@@ -126,6 +126,24 @@ std::string ProgressBars::ProgressBar22(float ratio) {
          std::string(static_cast<size_t>(21 - full), static_cast<char>(255));
 }
 
+std::string ProgressBars::EmptyBar(int16_t screen_type) {
+  switch (screen_type) {
+    case kScreen2x20:
+      // The glyph bar's own empty form (its cells defined as on every call); else dashes.
+      if (display_.display_model == kModelIeeSerial && display_.serial().IsSerialOpen())
+        return GlyphBar9(2.0f);
+      return std::string(9, '-');
+    case kScreen2x24:
+      return std::string(13, '-');
+    case kScreen4x20:
+      return std::string(20, '-');
+    case kScreen2x40:
+      return std::string(22, static_cast<char>(255));
+    default:
+      return {};
+  }
+}
+
 void ProgressBars::LoadBarVariant(int variant) {
   if (loaded_bar_glyph == variant) return;
   if (display_.DefineGlyph(kBarGlyph, kBarVariants[variant - 1]))

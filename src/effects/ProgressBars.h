@@ -24,6 +24,9 @@ class ProgressBars {
   std::string ProgressBar13(float ratio);  // 2x24
   std::string ProgressBar20(float ratio);  // 4x20
   std::string ProgressBar22(float ratio);  // 2x40
+  // The bar of a screen type with no cell filled, for a ratio that has no value (a track of
+  // unknown length); empty text for no screen type.
+  std::string EmptyBar(int16_t screen_type);
 
  private:
   static std::string PlainBar(float ratio, int cells);

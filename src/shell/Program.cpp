@@ -44,7 +44,8 @@ Program::Program(Services services)
            frm_mbm_config_),
       frm_mbm_config_(mbm_, services_.loop),
       bars_(display_),
-      winamp_({main_.cmdWinamp, main_.Timer4}) {
+      winamp_({main_.cmdWinamp, main_.Timer4, main_.cmdWinampConfig}, display_, bars_,
+              services_.player, services_.wall, services_.formats) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -60,6 +61,8 @@ Program::Program(Services services)
   modes_.Register(matrix_.Registration());
   modes_.Register(clock_.Registration());
   modes_.Register(winamp_.Registration());
+  // The now-playing function draws another function's frames while no player is shown.
+  winamp_.run_tick = [this](int16_t code) { modes_.RunTick(code); };
   modes_.Register(vertical_scroll_.Registration());
   modes_.Register(countdown_.Registration());
   modes_.Register(cracker_.Registration());

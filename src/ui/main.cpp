@@ -13,6 +13,7 @@
 #include "platform/LinuxParallelPort.h"
 #include "platform/LinuxSensors.h"
 #include "platform/LocaleFormats.h"
+#include "platform/MprisMediaPlayer.h"
 #include "platform/PosixSerialDevice.h"
 #include "platform/PosixTextFiles.h"
 #include "platform/SeededRandom.h"
@@ -29,6 +30,7 @@
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
+#include "ui/WinampConfigView.h"
 
 namespace {
 
@@ -141,11 +143,12 @@ int main(int argc, char** argv) {
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  // The web and media players get their Linux backends with the functions that read them;
-  // until then these stand-ins answer as a machine without them would.
+  // The web gets its Linux backend with the functions that read it; until then this stand-in
+  // answers as a machine without it would.
   vfd::NoHttp http(loop);
-  vfd::NoMediaPlayer player;
   vfd::LinuxSensors sensors;
+  // Any player on the session bus; without a bus there is simply no player.
+  vfd::MprisMediaPlayer player(loop, clock);
   vfd::Program program(vfd::Services{.loop = loop,
                                      .monotonic = clock,
                                      .wall = clock,
@@ -166,6 +169,7 @@ int main(int argc, char** argv) {
   vfd::ui::CountdownView countdown(program.countdown_config(), &main_window);
   vfd::ui::MbmConfigView mbm_config(program.mbm_config(), &main_window);
   vfd::ui::StatusLog status_log(program.main().lblStatus);
+  vfd::ui::WinampConfigView winamp_config(program.winamp().config(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
     preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
