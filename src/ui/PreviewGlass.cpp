@@ -1,6 +1,7 @@
 #include "ui/PreviewGlass.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -24,8 +25,19 @@ constexpr QColor kDivider(0x1c, 0x6b, 0x5d);
 constexpr int kMarginX = 16;
 constexpr int kMarginY = 12;
 constexpr int kLineGap = 4;
-// The widest line any geometry shows: 40 characters (the 4x20 rows with their indent are less).
-constexpr int kColumns = 40;
+// The number of rows and the longest row of a caption (4x20 captions hold four rows).
+std::pair<int, int> RowsAndColumns(const std::string& caption) {
+  int rows = 1, longest = 0, current = 0;
+  for (char c : caption) {
+    if (c == '\n') {
+      ++rows;
+      current = 0;
+    } else if (c != '\r') {
+      longest = std::max(longest, ++current);
+    }
+  }
+  return {rows, longest};
+}
 
 // A fixed-pitch face that has the half-width katakana the displays show: IPAGothic where it is
 // installed, otherwise the system's monospace face.
@@ -83,14 +95,14 @@ void PreviewGlass::LineChanged(size_t index) {
   line.stale = true;
   // The 4x20 preview keeps its four rows in one caption; a change of the row count, a font or a
   // visibility moves things, anything else repaints the line where it is.
-  const std::string& caption = line.model->Caption();
-  const int rows = 1 + static_cast<int>(std::count(caption.begin(), caption.end(), '\n'));
+  const auto [rows, columns] = RowsAndColumns(line.model->Caption());
   QFont font(base_family_);
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   if (line.model->FontSize() > 0) font.setPointSize(line.model->FontSize());
   font.setBold(line.model->Bold());
-  if (rows != line.rows || font != line.font || line.model->Visible() != !line.rect.isNull()) {
+  if (rows != line.rows || columns > line.columns || font != line.font ||
+      line.model->Visible() != !line.rect.isNull()) {
     Relayout();
     return;
   }
@@ -114,20 +126,22 @@ void PreviewGlass::Relayout() {
   int y = kMarginY;
   int width = 0;
   for (Line& line : lines_) {
-    const std::string& caption = line.model->Caption();
-    line.rows = 1 + static_cast<int>(std::count(caption.begin(), caption.end(), '\n'));
+    const auto [rows, columns] = RowsAndColumns(line.model->Caption());
+    line.rows = rows;
     QFont font(base_family_);
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     if (line.model->FontSize() > 0) font.setPointSize(line.model->FontSize());
     font.setBold(line.model->Bold());
+    // A new font is a new geometry: the width starts again from what the line shows now.
+    line.columns = font == line.font ? std::max(line.columns, columns) : columns;
     line.font = font;
     if (!line.model->Visible()) {
       line.rect = QRect();
       continue;
     }
     const QFontMetrics metrics(font);
-    const int w = metrics.horizontalAdvance(QString(kColumns, QLatin1Char('M')));
+    const int w = metrics.horizontalAdvance(QString(std::max(line.columns, 1), QLatin1Char('M')));
     line.rect = QRect(kMarginX, y, w, metrics.lineSpacing() * line.rows);
     width = std::max(width, w);
     y += line.rect.height() + kLineGap;

@@ -42,6 +42,7 @@ class PreviewGlass : public QFrame {
     QString text;
     bool stale = true;  // the caption changed since `text` was made
     int rows = 1;
+    int columns = 0;  // the longest row seen since the font last changed
     QRect rect;
   };
 

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "core/Version.h"
@@ -107,6 +108,8 @@ int main(int argc, char** argv) {
   ChooseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("VFD Vorlinx"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/vfdvorlinx.png")));
+  QApplication::setDesktopFileName(QStringLiteral("vfdvorlinx"));
   const bool headless = IsHeadless();
 
   // One instance per settings file: a second one would overwrite the first one's file at exit
