@@ -81,7 +81,7 @@ void PrintUsage(FILE* out) {
       "With VFD Vorlinx:\n"
       "  1. Start vfdsim first. It prints its pseudo-terminal and publishes a link to it,\n"
       "     named model<N>, in %s.\n"
-      "  2. Then start VFD Vorlinx; its port list shows the links present when it starts.\n"
+      "  2. Then start VFD Vorlinx; its port list shows the link as soon as it appears.\n"
       "  3. In \"Select Model\", choose the model vfdsim simulates, then the simulator's\n"
       "     link in the port list, and the speed (match --baud to feel a real line).\n"
       "\n"

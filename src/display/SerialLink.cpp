@@ -91,10 +91,7 @@ void SerialLink::SendCharLevel(std::string_view bytes, int position) {
 }
 
 size_t SerialLink::QueuedBytes() const {
-  size_t n = 0;
-  for (const Entry& e : queue_)
-    n += e.bytes.size() - e.sent;
-  return n;
+  return queued_bytes_;
 }
 
 void SerialLink::Enqueue(std::string_view bytes, uint64_t* slot) {
@@ -103,43 +100,58 @@ void SerialLink::Enqueue(std::string_view bytes, uint64_t* slot) {
   // Only an entry that has not started to go out may be replaced: a half-sent one must finish,
   // or the display would take the rest of it for something else.
   if (older && older->sent == 0) {
+    queued_bytes_ = queued_bytes_ - older->bytes.size() + bytes.size();
     older->bytes.assign(bytes);
   } else {
     queue_.push_back(Entry{std::string(bytes), 0});
+    queued_bytes_ += bytes.size();
     if (slot) *slot = front_number_ + queue_.size() - 1;
   }
-  Drain();
+  // While the drain timer runs the line is busy, and the timer comes back when it has room.
+  if (!drain_timer_.Enabled()) Drain();
 }
 
 void SerialLink::Drain() {
-  while (!queue_.empty() && device_.IsOpen()) {
-    size_t room = device_.Room();
-    if (room == 0) break;
-    Entry& front = queue_.front();
-    size_t want = std::min(room, front.bytes.size() - front.sent);
-    long taken =
-        device_.Write(reinterpret_cast<const uint8_t*>(front.bytes.data()) + front.sent, want);
-    if (taken < 0) {
-      Fail();
-      return;
-    }
-    front.sent += static_cast<size_t>(taken);
-    if (front.sent == front.bytes.size()) {
-      queue_.pop_front();
-      ++front_number_;
-    }
-    if (static_cast<size_t>(taken) < want) break;
-  }
   if (queue_.empty() || !device_.IsOpen()) {
     drain_timer_.SetEnabled(false);
     return;
   }
-  // Wake when the line can take the rest of the front entry, or as much as it ever takes, in one
-  // write: a whole frame where it fits. Waking sooner would hand over a few bytes at a time for
-  // nothing but system calls.
-  const Entry& front = queue_.front();
-  const size_t useful = std::min(front.bytes.size() - front.sent, device_.Capacity());
-  const size_t room = device_.Room();
+  // Whatever the line can take goes out in one write, across as many entries as fit: a frame
+  // and the level commands around it cost one system call, not one each.
+  size_t room = device_.Room();
+  if (room > 0) {
+    chunk_.clear();
+    for (const Entry& e : queue_) {
+      const size_t take = std::min(room - chunk_.size(), e.bytes.size() - e.sent);
+      chunk_.append(e.bytes, e.sent, take);
+      if (chunk_.size() == room) break;
+    }
+    long taken = device_.Write(reinterpret_cast<const uint8_t*>(chunk_.data()), chunk_.size());
+    if (taken < 0) {
+      Fail();
+      return;
+    }
+    for (auto left = static_cast<size_t>(taken); left > 0;) {
+      Entry& front = queue_.front();
+      const size_t n = std::min(left, front.bytes.size() - front.sent);
+      front.sent += n;
+      left -= n;
+      queued_bytes_ -= n;
+      if (front.sent == front.bytes.size()) {
+        queue_.pop_front();
+        ++front_number_;
+      }
+    }
+    room -= static_cast<size_t>(taken);
+  }
+  if (queue_.empty()) {
+    drain_timer_.SetEnabled(false);
+    return;
+  }
+  // Wake when the line can take what waits, or as much as it ever takes, in one write: a whole
+  // frame where it fits. Waking sooner would hand over a few bytes at a time for nothing but
+  // system calls and wake-ups.
+  const size_t useful = std::min(queued_bytes_, device_.Capacity());
   const int64_t missing = useful > room ? static_cast<int64_t>(useful - room) : 1;
   const int64_t micros_per_byte = 10'000'000 / BaudOf(settings_);
   const auto wait_ms =
@@ -160,6 +172,7 @@ void SerialLink::Fail() {
 void SerialLink::ClearQueue() {
   front_number_ += queue_.size();
   queue_.clear();
+  queued_bytes_ = 0;
   drain_timer_.SetEnabled(false);
 }
 

@@ -84,6 +84,8 @@ class SerialLink {
   std::string port_;
   std::string settings_ = "9600,n,8,1";
   std::deque<Entry> queue_;
+  size_t queued_bytes_ = 0;  // not yet handed to the line
+  std::string chunk_;        // one write's bytes, kept to reuse its memory
   // Entries are numbered from 1 as they join the queue, so that a number finds its entry without
   // a search and one that has left the queue has a number below the front's.
   uint64_t front_number_ = 1;

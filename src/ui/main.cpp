@@ -1,6 +1,7 @@
 // The program: the real machine's services, the core, and the Qt windows over it.
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "core/Version.h"
 #include "platform/InstanceLock.h"
@@ -167,22 +169,51 @@ int main(int argc, char** argv) {
                                      .sensors = sensors,
                                      .list_serial_ports = [] { return vfd::ListSerialDevices(); }});
 
-  vfd::ui::MainWindowView main_window(program);
-  vfd::ui::VfdSelectView vfd_select(program.vfd_select(), &main_window);
-  vfd::ui::CountdownView countdown(program.countdown_config(), &main_window);
-  vfd::ui::MbmConfigView mbm_config(program.mbm_config(), &main_window);
+  // The windows exist only with a screen: without one nobody would see them, and keeping them
+  // in step with the models would cost on every frame.
+  struct Windows {
+    explicit Windows(vfd::Program& program)
+        : main(program),
+          vfd_select(program.vfd_select(), &main),
+          countdown(program.countdown_config(), &main),
+          mbm_config(program.mbm_config(), &main),
+          winamp_config(program.winamp().config(), &main) {}
+    vfd::ui::MainWindowView main;
+    vfd::ui::VfdSelectView vfd_select;
+    vfd::ui::CountdownView countdown;
+    vfd::ui::MbmConfigView mbm_config;
+    vfd::ui::WinampConfigView winamp_config;
+  };
+  std::unique_ptr<Windows> windows;
+  if (!headless) windows = std::make_unique<Windows>(program);
   vfd::ui::StatusLog status_log(program.main().lblStatus);
-  vfd::ui::WinampConfigView winamp_config(program.winamp().config(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
     preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
 
   // A signal ends the program the way closing its window does. The window ignores a close while
-  // it is already shutting down, so a repeated Ctrl-C cannot cut the shutdown short.
-  vfd::ui::ShutdownSignals shutdown_signals([&main_window](int) { main_window.close(); });
+  // it is already shutting down, so a repeated Ctrl-C cannot cut the shutdown short; without a
+  // window the same rules hold here.
+  bool ending = false;
+  std::function<void()> end_without_window = [&] {
+    if (ending) return;
+    // A handler pausing for the display finishes first, as with the window.
+    if (loop.Pumping()) {
+      QTimer::singleShot(20, [&] { end_without_window(); });
+      return;
+    }
+    ending = true;
+    program.Shutdown();
+    QCoreApplication::quit();
+  };
+  vfd::ui::ShutdownSignals shutdown_signals([&](int) {
+    if (windows)
+      windows->main.close();
+    else
+      end_without_window();
+  });
 
-  // Without a screen the window is never shown: nothing would see it, and painting it would cost.
-  if (!headless) main_window.show();
+  if (windows) windows->main.show();
   program.Start();
   QApplication::exec();
   // The application may also end without the window closing (the session ends).

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# What the whole program costs while it runs: CPU time per second of running, system calls and
+# wake-ups per second, measured from outside on the real program driving the display simulator
+# over a pseudo-terminal paced like a real line.
+#
+#   bench/whole_program.sh [BUILD_DIR] [SECONDS]      (defaults: build, 20)
+#
+# Cases: The Matrix with Knightrider on the IEE 2x20 at 19200 baud without a window, the same
+# with the window shown (when Xvfb is installed), and the clock with no display at all.
+# Targets: under 0.5 % of a core, under 2 %, and under 0.1 %.
+set -euo pipefail
+build=${1:-build}
+seconds=${2:-20}
+program=$build/vfdvorlinx
+sim=$build/tools/vfdsim
+[ -x "$program" ] && [ -x "$sim" ] || {
+  echo "Build first: $program and $sim are needed." >&2
+  exit 2
+}
+program=$(realpath "$program")
+sim=$(realpath "$sim")
+
+work=$(mktemp -d)
+cleanup() {
+  jobs -p | xargs -r kill 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+# Never the desktop's session bus.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
+
+# Sums over every thread of a process: nanoseconds on a CPU, context switches, system calls.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{n += $1} END {printf "%d", n}'; }
+switches() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ {n += $2} END {print n}'; }
+syscalls() { awk '/^sys(cr|cw)/ {n += $2} END {print n}' /proc/"$1"/io; }
+
+# A settings file from the defaults with the model, the port, the speed, the function to start
+# and the Knightrider caption replaced (by their line numbers in the file).
+settings() {  # directory model port speed function knightrider
+  awk -v model="$2" -v port="\"$3\"" -v speed="\"$4\"" -v fn="\"$5\"" -v kitt="\"$6\"" '
+    NR == 2 { print port; next }
+    NR == 3 { print speed; next }
+    NR == 5 { print model; next }
+    NR == 17 { print "\"Leave Awake on Exit\""; next }
+    NR == 18 { print "\"Standard Load\""; next }
+    NR == 19 { print kitt; next }
+    NR == 24 { print fn; next }
+    { print }' "$work/defaults.txt" >"$1/vfdsettings.txt"
+}
+
+measure() {  # name directory [command prefix...]
+  local name=$1 dir=$2
+  shift 2
+  (cd "$dir" && exec "$@" "$program" --quiet) >/dev/null 2>"$dir/stderr.txt" &
+  local started=$! pid=$!
+  # The X server case runs the program as a child of xvfb-run: find it.
+  for _ in $(seq 50); do
+    local found
+    found=$(pgrep -n -f "^$program --quiet" || true)
+    [ -n "$found" ] && { pid=$found; break; }
+    sleep 0.1
+  done
+  sleep 2  # past start-up
+  local c0 s0 y0 c1 s1 y1
+  c0=$(cpu_ns "$pid"); s0=$(switches "$pid"); y0=$(syscalls "$pid")
+  sleep "$seconds"
+  c1=$(cpu_ns "$pid"); s1=$(switches "$pid"); y1=$(syscalls "$pid")
+  kill -TERM "$pid" 2>/dev/null || true
+  wait "$started" 2>/dev/null || true
+  awk -v n="$name" -v c=$((c1 - c0)) -v s=$((s1 - s0)) -v y=$((y1 - y0)) -v d="$seconds" 'BEGIN {
+      printf "%-44s %6.2f %% of a core  %7.0f wake-ups/s  %7.0f read+write calls/s\n",
+             n, 100 * c / 1e9 / d, s / d, y / d }'
+}
+
+# A fresh default file to take the unchanged values from.
+mkdir "$work/defaults"
+(cd "$work/defaults" && timeout -s INT 3 "$program" --quiet >/dev/null 2>&1 || true)
+[ -f "$work/defaults/vfdsettings.txt" ] || {
+  echo "The program did not write its default settings." >&2
+  exit 1
+}
+tr -d '\r' <"$work/defaults/vfdsettings.txt" >"$work/defaults.txt"
+
+# The simulator quits at the end of its input; a pipe that stays open keeps it running.
+sleep infinity | "$sim" --model 1 --baud 19200 --plain >/dev/null 2>&1 &
+for _ in $(seq 50); do
+  [ -e "$XDG_RUNTIME_DIR/vfdsim/model1" ] && break
+  sleep 0.1
+done
+port=$XDG_RUNTIME_DIR/vfdsim/model1
+
+mkdir "$work/matrix" "$work/window" "$work/clock"
+settings "$work/matrix" 1 "$port" 19200 2 "Shut Up KITT!"
+settings "$work/window" 1 "$port" 19200 2 "Shut Up KITT!"
+settings "$work/clock" 0 "" "" 3 "Knightrider"
+
+echo "Each case runs $seconds s after a 2 s start."
+QT_QPA_PLATFORM=offscreen measure "The Matrix + Knightrider, 19200, no window" "$work/matrix" env
+if command -v xvfb-run >/dev/null; then
+  measure "The Matrix + Knightrider, 19200, window" "$work/window" \
+    env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1280x900x24"
+else
+  echo "The Matrix + Knightrider, 19200, window: skipped (install xvfb)"
+fi
+QT_QPA_PLATFORM=offscreen measure "Clock, no display, no window" "$work/clock" env
