@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -349,6 +350,14 @@ TEST(MainWindowTest, ModelChosenThroughTheDialogReachesTheProgram) {
   EXPECT_GE(glow_width, glow->sizeHint().width());
   QTest::mouseClick(sleep, Qt::LeftButton);
   EXPECT_FALSE(glass->Dark());
+  // A long status message wraps rather than widening the window; the tooltip holds all of it.
+  const int window_width = window.minimumSizeHint().width();
+  const std::string long_status(300, 'x');
+  rig->program.display().ReportStatus(long_status);
+  EXPECT_EQ(window.minimumSizeHint().width(), window_width);
+  auto* status_label = window.statusBar()->findChild<QLabel*>();
+  ASSERT_NE(status_label, nullptr);
+  EXPECT_EQ(status_label->toolTip(), QString::fromStdString(long_status));
 
   // Showing the open dialog again brings back the same window; closing it unloads the form.
   QTest::mouseClick(model_button, Qt::LeftButton);

@@ -74,10 +74,17 @@ MainWindowView::MainWindowView(Program& program, QWidget* parent)
   layout->addWidget(BuildInfo());
   setCentralWidget(central);
 
+  // A long message wraps instead of widening the window, and its whole text is also the tooltip.
   auto* status = new QLabel(statusBar());
   status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  status->setWordWrap(true);
+  status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(status, 1);
   BindLabel(form_.lblStatus, status);
+  QPointer<QLabel> weak_status(status);
+  form_.lblStatus.changed.Connect([weak_status] {
+    if (weak_status) weak_status->setToolTip(weak_status->text());
+  });
 
   MirrorForm();
   QPointer<MainWindowView> self(this);
