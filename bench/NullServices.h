@@ -74,12 +74,28 @@ class NullLoop : public EventLoop,
   }
 };
 
-// The program on null devices with `model` chosen and its port open or address set.
+// The program on null devices with `model` chosen and its port open or address set; the media
+// player and the sensors are none unless given.
 struct NullProgram {
-  explicit NullProgram(int16_t model) {
+  explicit NullProgram(int16_t model, MediaPlayer* with_player = nullptr,
+                       SensorSource* with_sensors = nullptr)
+      : program(Services{.loop = loop,
+                         .monotonic = loop,
+                         .wall = loop,
+                         .formats = formats,
+                         .random = random,
+                         .serial = serial,
+                         .parallel = parallel,
+                         .boxes = loop,
+                         .files = loop,
+                         .file_dialogs = loop,
+                         .http = http,
+                         .player = with_player ? *with_player : player,
+                         .sensors = with_sensors ? *with_sensors : sensors}) {
     const ModelRow* row = FindModel(model);
     program.display().screen_type = row->screen;
     program.display().display_model = model;
+    if (row->link == LinkKind::kSerial) program.serial().SetSerialPort("COM1");
     program.display().InitDisplayModel();
     if (row->link == LinkKind::kParallel) program.main().lstPPort.SetListIndex(0);
   }
@@ -91,19 +107,7 @@ struct NullProgram {
   NoHttp http{loop};
   NoMediaPlayer player;
   NoSensors sensors;
-  Program program{Services{.loop = loop,
-                           .monotonic = loop,
-                           .wall = loop,
-                           .formats = formats,
-                           .random = random,
-                           .serial = serial,
-                           .parallel = parallel,
-                           .boxes = loop,
-                           .files = loop,
-                           .file_dialogs = loop,
-                           .http = http,
-                           .player = player,
-                           .sensors = sensors}};
+  Program program;
 };
 
 }  // namespace vfd::bench

@@ -28,34 +28,12 @@ class FortySensors : public SensorSource {
 
 // The program on null devices, showing the monitor on the Matrix Orbital 2x20, with `sensors`.
 struct MonitorProgram {
-  explicit MonitorProgram(SensorSource& sensors)
-      : program(Services{.loop = loop,
-                         .monotonic = loop,
-                         .wall = loop,
-                         .formats = formats,
-                         .random = random,
-                         .serial = serial,
-                         .parallel = parallel,
-                         .boxes = loop,
-                         .files = loop,
-                         .file_dialogs = loop,
-                         .http = http,
-                         .player = player,
-                         .sensors = sensors}) {
-    program.display().screen_type = kScreen2x20;
-    program.display().display_model = kModelOrbital2x20;
-    program.display().InitDisplayModel();
+  explicit MonitorProgram(SensorSource& sensors) : p(kModelOrbital2x20, nullptr, &sensors) {
     // Eight slots of mixed kinds; the last is the 1-minute load average.
-    program.mbm().sensor = {"01 a", "02 b", "03 c", "04 d", "05 e", "06 f", "07 g", "08 h"};
+    p.program.mbm().sensor = {"01 a", "02 b", "03 c", "04 d", "05 e", "06 f", "07 g", "08 h"};
   }
-  NullLoop loop;
-  NullSerial serial;
-  NullParallel parallel;
-  Lcg random;
-  UsRegionalFormats formats;
-  NoHttp http{loop};
-  NoMediaPlayer player;
-  Program program;
+  NullProgram p;
+  Program& program = p.program;
 };
 
 void BM_MbmTick_FortySensors(benchmark::State& state) {

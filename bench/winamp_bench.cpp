@@ -12,13 +12,7 @@ namespace {
 
 // The program on null devices, its media player answering from a snapshot of one playing player.
 struct WinampProgram {
-  explicit WinampProgram(int16_t model, int16_t mode) {
-    const ModelRow* row = FindModel(model);
-    program.display().screen_type = row->screen;
-    program.display().display_model = model;
-    program.display().InitDisplayModel();
-    if (row->link == LinkKind::kParallel) program.main().lstPPort.SetListIndex(0);
-
+  explicit WinampProgram(int16_t model, int16_t mode) : p(model, &player) {
     MprisPlayerState s;
     s.bus_name = "org.mpris.MediaPlayer2.bench";
     s.status = MprisPlayerState::kPlaying;
@@ -41,28 +35,10 @@ struct WinampProgram {
     for (int i = 0; i < 3; ++i)
       w.WinampTick();  // the title is scrolling
   }
-  NullLoop loop;
-  NullSerial serial;
-  NullParallel parallel;
-  Lcg random;
-  UsRegionalFormats formats;
-  NoHttp http{loop};
-  NoSensors sensors;
   SystemClock clock;
   MprisSnapshotPlayer player{clock};
-  Program program{Services{.loop = loop,
-                           .monotonic = loop,
-                           .wall = loop,
-                           .formats = formats,
-                           .random = random,
-                           .serial = serial,
-                           .parallel = parallel,
-                           .boxes = loop,
-                           .files = loop,
-                           .file_dialogs = loop,
-                           .http = http,
-                           .player = player,
-                           .sensors = sensors}};
+  NullProgram p;
+  Program& program = p.program;
 };
 
 void BM_WinampTick_Scroll_2x40_Mode1(benchmark::State& state) {
