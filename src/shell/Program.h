@@ -26,9 +26,11 @@
 #include "effects/ProgressBars.h"
 #include "effects/Ticker.h"
 #include "effects/VerticalScroll.h"
+#include "shell/AutoTimer.h"
 #include "shell/Countdown.h"
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
+#include "shell/Rotation.h"
 #include "sources/MotherboardMonitor.h"
 #include "sources/Winamp.h"
 
@@ -94,6 +96,10 @@ class Program {
   FrmMBMConfig& mbm_config() { return frm_mbm_config_; }
   ProgressBars& bars() { return bars_; }
   Winamp& winamp() { return winamp_; }
+  Rotation& rotation() { return rotation_; }
+  FrmRotateConfig& rotate_config() { return frm_rotate_config_; }
+  AutoTimer& auto_timer() { return auto_timer_; }
+  FrmTimer& timer_config() { return frm_timer_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
@@ -130,6 +136,10 @@ class Program {
   FrmMBMConfig frm_mbm_config_;
   ProgressBars bars_;
   Winamp winamp_;
+  Rotation rotation_;
+  FrmRotateConfig frm_rotate_config_;
+  AutoTimer auto_timer_;
+  FrmTimer frm_timer_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

@@ -10,10 +10,12 @@ void Program::WireHandlers() {
 
   // Scheduling and sleep.
   m.cmdRotate.on_click = [this] { modes_.RotateClick(); };
+  modes_.rotation_step = [this] { rotation_.Step(); };
   m.Timer7.on_tick = [this] {
     if (modes_.rotation_step) modes_.rotation_step();
   };
   m.cmdSleepTimer.on_click = [this] { modes_.AutoTimerClick(); };
+  m.Timer18.on_tick = [this] { auto_timer_.Tick(); };
   m.cmdSleep.on_click = [this] { modes_.ToggleSleep(); };
 
   // Options whose state is their caption.

@@ -28,6 +28,7 @@
 #include "ui/QtEventLoop.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
+#include "ui/ScheduleViews.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
@@ -173,6 +174,8 @@ int main(int argc, char** argv) {
   vfd::ui::MbmConfigView mbm_config(program.mbm_config(), &main_window);
   vfd::ui::StatusLog status_log(program.main().lblStatus);
   vfd::ui::WinampConfigView winamp_config(program.winamp().config(), &main_window);
+  vfd::ui::RotateConfigView rotate_config(program.rotate_config(), &main_window);
+  vfd::ui::TimerConfigView timer_config(program.timer_config(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
     preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
