@@ -16,6 +16,7 @@
 #include "ui/MainWindowView.h"
 #include "ui/QtEventLoop.h"
 #include "ui/ScheduleViews.h"
+#include "ui/TrayIconView.h"
 
 namespace vfd::ui {
 namespace {
@@ -86,6 +87,54 @@ TEST(ScheduleViewsTest, TheAutoTimerDialogShowsEightRowsOfTimeAndAction) {
   QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("cmdApply")), Qt::LeftButton);
   EXPECT_FALSE(view.isVisible());
   EXPECT_EQ(rig->program.auto_timer().functions[7], 15);
+}
+
+TEST(TrayIconViewTest, WithoutANotificationAreaMinimizingKeepsTheWindowWithinReach) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  TrayIconView tray(rig->program.tray(), &rig->window);
+  rig->program.tray().available = false;  // as on a desktop without a notification area
+  rig->window.show();
+  rig->program.Start();
+  rig->window.showMinimized();
+  QTest::qWait(20);
+  EXPECT_EQ(rig->program.main().WindowState(), 1);
+  EXPECT_TRUE(rig->window.isVisible());
+  EXPECT_FALSE(tray.icon()->isVisible());
+}
+
+TEST(TrayIconViewTest, TheDesktopsClicksBecomeTheSixMouseEvents) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  TrayIconView tray(rig->program.tray(), &rig->window);
+  clsSysTray& model = rig->program.tray();
+  model.available = true;
+  std::string events;
+  model.LButtonDown.Connect([&] { events += "LDown "; });
+  model.LButtonup.Connect([&] { events += "LUp "; });
+  model.LButtonDblClk.Connect([&] { events += "LDbl "; });
+  model.RButtonUp.Connect([&] { events += "RUp "; });
+  model.RButtonDblClk.Connect([&] { events += "RDbl "; });
+  rig->window.show();
+  rig->program.Start();
+  EXPECT_EQ(tray.icon()->icon().isNull(), false);
+
+  rig->window.showMinimized();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !rig->window.isVisible(); }, 5000));
+  EXPECT_TRUE(model.InSysTray());
+  tray.Activated(QSystemTrayIcon::Trigger);
+  EXPECT_EQ(events, "LDown LUp ");
+  EXPECT_FALSE(rig->window.isVisible());
+  tray.Activated(QSystemTrayIcon::DoubleClick);
+  EXPECT_EQ(events, "LDown LUp LDbl ");
+  EXPECT_TRUE(rig->window.isVisible());
+  EXPECT_FALSE(rig->window.isMinimized());
+  EXPECT_FALSE(model.InSysTray());
+
+  tray.Activated(QSystemTrayIcon::Context);
+  EXPECT_EQ(rig->program.main().cmdSleep.Caption(), "Wake");
+  ASSERT_EQ(tray.exit_action()->text(), QStringLiteral("Exit"));
+  tray.exit_action()->trigger();
+  EXPECT_EQ(events, "LDown LUp LDbl RUp RDbl ");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return rig->program.ShutDown(); }, 5000));
 }
 
 }  // namespace

@@ -49,7 +49,9 @@ Program::Program(Services services)
       rotation_(main_, modes_, display_),
       frm_rotate_config_(rotation_, services_.boxes),
       auto_timer_(main_, modes_, services_.wall),
-      frm_timer_(auto_timer_, services_.formats, services_.boxes) {
+      frm_timer_(auto_timer_, services_.formats, services_.boxes),
+      about_(display_, services_.http, services_.boxes) {
+  about_.update_url = services_.update_url;
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -94,6 +96,15 @@ void Program::Start() {
   LoadSettings();
   modes_.rotation_slot = 1;
   CreateTrayIcon();
+}
+
+void Program::CreateTrayIcon() {
+  tray_.SetSourceWindow(main_);
+  tray_.ChangeIcon("tray");
+}
+
+void Program::RemoveTrayIcon() {
+  tray_.RemoveFromSysTray();
 }
 
 void Program::LoadSettings() {

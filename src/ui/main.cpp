@@ -31,6 +31,7 @@
 #include "ui/ScheduleViews.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
+#include "ui/TrayIconView.h"
 #include "ui/VfdSelectView.h"
 #include "ui/WinampConfigView.h"
 
@@ -176,6 +177,10 @@ int main(int argc, char** argv) {
   vfd::ui::WinampConfigView winamp_config(program.winamp().config(), &main_window);
   vfd::ui::RotateConfigView rotate_config(program.rotate_config(), &main_window);
   vfd::ui::TimerConfigView timer_config(program.timer_config(), &main_window);
+  // The tray icon stands for the window while it is minimized; a program without a window has
+  // nothing to put there.
+  std::unique_ptr<vfd::ui::TrayIconView> tray;
+  if (!headless) tray = std::make_unique<vfd::ui::TrayIconView>(program.tray(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
     preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
