@@ -178,6 +178,10 @@ TEST_F(RotationTest, StartAndWakeResumeRotationAtOnce) {
   m().cmdSleep.Click();
   EXPECT_EQ(shown, "0:1 0:10 ");
   EXPECT_TRUE(m().Timer7.Enabled());
+  m().cmdRotate.Click();  // any caption but "Rotation" stops it
+  EXPECT_EQ(m().cmdRotate.Caption(), "Rotation");
+  EXPECT_FALSE(m().Timer7.Enabled());
+  EXPECT_EQ(modes().rotation_slot, 1);
 }
 
 TEST_F(RotationTest, TheDialogShowsTenthsAndStoresWholeTenthsTimes100) {
