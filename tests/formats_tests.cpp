@@ -14,6 +14,8 @@ TEST(FormatsTest, TheCLocaleUsesTheUsForms) {
     EXPECT_FALSE(formats.UsesLocale()) << name;
     EXPECT_EQ(formats.TimeText(kAfternoon), "3:45:12 PM");
     EXPECT_EQ(formats.ShortDateText(kAfternoon), "12/6/2026");
+    // What the time format writes reads back.
+    EXPECT_EQ(formats.ReadTime(formats.TimeText(kAfternoon)), (TimeOfDay{15, 45, 12}));
   }
   UsRegionalFormats us;
   EXPECT_EQ(us.TimeText({2026, 1, 1, 0, 5, 9}), "12:05:09 AM");

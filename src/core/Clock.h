@@ -1,6 +1,18 @@
 #pragma once
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace vfd {
+
+// A time of day, one-second resolution.
+struct TimeOfDay {
+  int hour = 0;    // 0..23
+  int minute = 0;  // 0..59
+  int second = 0;  // 0..59
+  friend bool operator==(const TimeOfDay&, const TimeOfDay&) = default;
+};
 
 // A local calendar date and time of day, one-second resolution.
 struct LocalDateTime {
@@ -21,12 +33,6 @@ class WallClock {
   virtual LocalDateTime Now() = 0;
 };
 
-}  // namespace vfd
-
-#include <string>
-
-namespace vfd {
-
 // Dates and times as text in the user's regional formats. Texts are in the program's
 // single-byte code page.
 class RegionalFormats {
@@ -37,6 +43,15 @@ class RegionalFormats {
   // The date in the regional short date format, always ending in the four-digit year, e.g.
   // "12/6/2026".
   virtual std::string ShortDateText(const LocalDateTime& at) = 0;
+  // A time of day typed by the user, in 12- or 24-hour form ("11:00:00 PM", "7:00 pm",
+  // "7 PM", "23:00:00", "23:00"); nullopt for a text that is no time of day.
+  virtual std::optional<TimeOfDay> ReadTime(std::string_view text) { return ReadTimeOfDay(text); }
+
+  // The forms every locale accepts: hours, minutes and seconds separated by ':' or '.', minutes
+  // and seconds optional only with a 12-hour marker; the markers `am` and `pm` besides "AM" and
+  // "PM", compared without case.
+  static std::optional<TimeOfDay> ReadTimeOfDay(std::string_view text, std::string_view am = "AM",
+                                                std::string_view pm = "PM");
 };
 
 // The US forms: "3:45:12 PM" and "12/6/2026". Used where no regional setting applies.

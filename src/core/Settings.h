@@ -5,18 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/Clock.h"
 #include "core/Version.h"
 
 namespace vfd {
 
 inline constexpr const char* kSettingsFileName = "vfdsettings.txt";
-
-struct TimeOfDay {
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  friend bool operator==(const TimeOfDay&, const TimeOfDay&) = default;
-};
 
 // Everything the program keeps between runs: exactly 100 values whose meaning is their
 // position in the file. The defaults are those of a freshly written file.

@@ -69,6 +69,13 @@ void LocaleFormats::Open(const std::string& locale_name) {
   time_format_ = nl_langinfo_l(T_FMT, locale_);
   date_format_ = DateFormatEndingInYear(nl_langinfo_l(D_FMT, locale_));
   utf8_ = std::string(nl_langinfo_l(CODESET, locale_)) == "UTF-8";
+  am_ = nl_langinfo_l(AM_STR, locale_);
+  pm_ = nl_langinfo_l(PM_STR, locale_);
+  // Typed text arrives in the program's code page, as the formatted times leave.
+  if (utf8_) {
+    am_ = Utf8ToCp1252(am_);
+    pm_ = Utf8ToCp1252(pm_);
+  }
   if (time_format_.empty() || date_format_.empty()) {
     freelocale(locale_);
     locale_ = nullptr;
@@ -93,6 +100,10 @@ std::string LocaleFormats::Format(const std::string& format, const LocalDateTime
 
 std::string LocaleFormats::TimeText(const LocalDateTime& at) {
   return locale_ ? Format(time_format_, at) : us_.TimeText(at);
+}
+
+std::optional<TimeOfDay> LocaleFormats::ReadTime(std::string_view text) {
+  return ReadTimeOfDay(text, am_, pm_);
 }
 
 std::string LocaleFormats::ShortDateText(const LocalDateTime& at) {

@@ -23,6 +23,8 @@ class LocaleFormats : public RegionalFormats {
 
   std::string TimeText(const LocalDateTime& at) override;
   std::string ShortDateText(const LocalDateTime& at) override;
+  // Also reads the locale's own words for the two halves of the day.
+  std::optional<TimeOfDay> ReadTime(std::string_view text) override;
 
   // Whether a real locale's formats are in use (false: the US forms).
   bool UsesLocale() const { return locale_ != nullptr; }
@@ -40,6 +42,8 @@ class LocaleFormats : public RegionalFormats {
   bool utf8_ = false;
   std::string time_format_;
   std::string date_format_;
+  std::string am_;
+  std::string pm_;
   UsRegionalFormats us_;
 };
 

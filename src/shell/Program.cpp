@@ -45,7 +45,13 @@ Program::Program(Services services)
       frm_mbm_config_(mbm_, services_.loop),
       bars_(display_),
       winamp_({main_.cmdWinamp, main_.Timer4, main_.cmdWinampConfig}, display_, bars_,
-              services_.player, services_.wall, services_.formats) {
+              services_.player, services_.wall, services_.formats),
+      rotation_(main_, modes_, display_),
+      frm_rotate_config_(rotation_, services_.boxes),
+      auto_timer_(main_, modes_, services_.wall),
+      frm_timer_(auto_timer_, services_.formats, services_.boxes),
+      about_(display_, services_.http, services_.boxes) {
+  about_.update_url = services_.update_url;
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -68,6 +74,8 @@ Program::Program(Services services)
   modes_.Register(cracker_.Registration());
   modes_.Register(mbm_.Registration());
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
+  modes_.RegisterDialog(frm_rotate_config_, &main_.cmdSetRotate, false);
+  modes_.RegisterDialog(frm_timer_, &main_.cmdSleepTimerConfig, true);
   WireHandlers();
 }
 
@@ -88,6 +96,15 @@ void Program::Start() {
   LoadSettings();
   modes_.rotation_slot = 1;
   CreateTrayIcon();
+}
+
+void Program::CreateTrayIcon() {
+  tray_.SetSourceWindow(main_);
+  tray_.ChangeIcon("tray");
+}
+
+void Program::RemoveTrayIcon() {
+  tray_.RemoveFromSysTray();
 }
 
 void Program::LoadSettings() {
@@ -135,6 +152,9 @@ void Program::LoadSettings() {
   // L13, L14
   winamp_.PrereadAtStart();
   winamp_.UploadPatternsAtStart();
+  // L15: the values that only the schedulers use, before a stored rotation takes its first step.
+  rotation_.Load(s);
+  auto_timer_.Load(s);
   // L16: the message box takes the stored message; its change handler stops the function
   // timers (none runs yet) and sets the message, without an echo during start-up.
   m.txtMessage.SetText(s.MessageText);
@@ -154,6 +174,8 @@ void Program::LoadSettings() {
 Settings Program::CollectSettings() const {
   Settings s = settings_;
   modes_.StoreFunctionSettings(s);
+  rotation_.Store(s);
+  auto_timer_.Store(s);
   const FrmMain& m = main_;
   s.ComPort = m.lstComport.Text();
   s.ComSpeed = m.lstSpeed.Text();

@@ -26,9 +26,13 @@
 #include "effects/ProgressBars.h"
 #include "effects/Ticker.h"
 #include "effects/VerticalScroll.h"
+#include "shell/AboutBox.h"
+#include "shell/AutoTimer.h"
 #include "shell/Countdown.h"
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
+#include "shell/Rotation.h"
+#include "shell/SysTray.h"
 #include "sources/MotherboardMonitor.h"
 #include "sources/Winamp.h"
 
@@ -55,6 +59,8 @@ struct Services {
   std::function<std::vector<std::string>()> list_serial_ports{};
   // The settings file, in the working directory.
   std::string settings_path = kSettingsFileName;
+  // Where the current version's text is published, for the about box; empty: never asked.
+  std::string update_url{};
 };
 
 // The whole program: the main window's model, every subsystem, and the handlers that tie the
@@ -94,6 +100,12 @@ class Program {
   FrmMBMConfig& mbm_config() { return frm_mbm_config_; }
   ProgressBars& bars() { return bars_; }
   Winamp& winamp() { return winamp_; }
+  Rotation& rotation() { return rotation_; }
+  FrmRotateConfig& rotate_config() { return frm_rotate_config_; }
+  AutoTimer& auto_timer() { return auto_timer_; }
+  FrmTimer& timer_config() { return frm_timer_; }
+  clsSysTray& tray() { return tray_; }
+  AboutBox& about() { return about_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
@@ -106,9 +118,10 @@ class Program {
   Settings CollectSettings() const;
 
   // Steps of start-up and shutdown that belong to parts not built yet; each does nothing so far.
-  void CreateTrayIcon() {}
-  void RemoveTrayIcon() {}
   void CheckForUpdate() {}
+  // The tray icon object with the main window as its source; the icon shows once minimized.
+  void CreateTrayIcon();
+  void RemoveTrayIcon();
 
   Services services_;
   FrmMain main_;
@@ -130,6 +143,12 @@ class Program {
   FrmMBMConfig frm_mbm_config_;
   ProgressBars bars_;
   Winamp winamp_;
+  Rotation rotation_;
+  FrmRotateConfig frm_rotate_config_;
+  AutoTimer auto_timer_;
+  FrmTimer frm_timer_;
+  clsSysTray tray_;  // gSysTray
+  AboutBox about_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

@@ -10,11 +10,21 @@ void Program::WireHandlers() {
 
   // Scheduling and sleep.
   m.cmdRotate.on_click = [this] { modes_.RotateClick(); };
+  modes_.rotation_step = [this] { rotation_.Step(); };
   m.Timer7.on_tick = [this] {
     if (modes_.rotation_step) modes_.rotation_step();
   };
   m.cmdSleepTimer.on_click = [this] { modes_.AutoTimerClick(); };
+  m.Timer18.on_tick = [this] { auto_timer_.Tick(); };
   m.cmdSleep.on_click = [this] { modes_.ToggleSleep(); };
+
+  // The tray icon and the about box. Minimizing hides the window into the tray, where the desktop
+  // has one; without one the window stays an ordinary minimized window with its way back.
+  m.changed.Connect([this] {
+    if (main_.WindowState() == 1 && tray_.available && !tray_.WindowHidden()) tray_.MinToSysTray();
+  });
+  tray_.RButtonUp.Connect([this] { modes_.ToggleSleep(); });
+  m.cmdInfo.on_click = [this] { about_.Show(); };
 
   // Options whose state is their caption.
   struct Toggle {

@@ -30,8 +30,10 @@
 #include "ui/QtEventLoop.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
+#include "ui/ScheduleViews.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
+#include "ui/TrayIconView.h"
 #include "ui/VfdSelectView.h"
 #include "ui/WinampConfigView.h"
 
@@ -177,12 +179,19 @@ int main(int argc, char** argv) {
           vfd_select(program.vfd_select(), &main),
           countdown(program.countdown_config(), &main),
           mbm_config(program.mbm_config(), &main),
-          winamp_config(program.winamp().config(), &main) {}
+          winamp_config(program.winamp().config(), &main),
+          rotate_config(program.rotate_config(), &main),
+          timer_config(program.timer_config(), &main),
+          tray(program.tray(), &main) {}
     vfd::ui::MainWindowView main;
     vfd::ui::VfdSelectView vfd_select;
     vfd::ui::CountdownView countdown;
     vfd::ui::MbmConfigView mbm_config;
     vfd::ui::WinampConfigView winamp_config;
+    vfd::ui::RotateConfigView rotate_config;
+    vfd::ui::TimerConfigView timer_config;
+    // The tray icon stands for the window while it is minimized.
+    vfd::ui::TrayIconView tray;
   };
   std::unique_ptr<Windows> windows;
   if (!headless) windows = std::make_unique<Windows>(program);
