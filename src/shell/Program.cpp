@@ -45,7 +45,14 @@ Program::Program(Services services)
       frm_mbm_config_(mbm_, services_.loop),
       bars_(display_),
       winamp_({main_.cmdWinamp, main_.Timer4, main_.cmdWinampConfig}, display_, bars_,
-              services_.player, services_.wall, services_.formats) {
+              services_.player, services_.wall, services_.formats),
+      hard_news_(kHardNewsSite,
+                 {main_.cmdHardNews, main_.Timer13, main_.tmrHN, main_.cmdHardNewsConfig}, display_,
+                 services_.http, services_.documents, services_.wall, services_.formats),
+      shack_news_(kShacknewsSite,
+                  {main_.cmdShacknews, main_.Timer14, main_.tmrSN, main_.cmdShacknewsConfig},
+                  display_, services_.http, services_.documents, services_.wall,
+                  services_.formats) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -67,6 +74,8 @@ Program::Program(Services services)
   modes_.Register(countdown_.Registration());
   modes_.Register(cracker_.Registration());
   modes_.Register(mbm_.Registration());
+  modes_.Register(hard_news_.Registration());
+  modes_.Register(shack_news_.Registration());
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   WireHandlers();
 }
@@ -85,9 +94,31 @@ void Program::Start() {
   OpenedSettings opened = OpenSettingsFile(services_.files, services_.settings_path);
   settings_ = std::move(opened.settings);
   if (!opened.status.empty()) display_.ReportStatus(opened.status);
+  ReadServicesFile();
+  UseWebServices();
   LoadSettings();
   modes_.rotation_slot = 1;
   CreateTrayIcon();
+}
+
+void Program::ReadServicesFile() {
+  const std::string path = ServicesPathBeside(services_.settings_path);
+  std::string error;
+  const std::optional<std::string> text = services_.files.Read(path, &error, kMaxServicesBytes);
+  if (!text) {
+    // A file that is simply not there means every default.
+    if (!error.empty()) display_.ReportStatus(std::string(kServicesFileName) + ": " + error);
+    return;
+  }
+  ServicesFileContents contents = ParseServicesFile(*text);
+  web_services_ = std::move(contents.urls);
+  for (const std::string& problem : contents.problems)
+    display_.ReportStatus(problem);
+}
+
+void Program::UseWebServices() {
+  hard_news_.url = web_services_.hardnews;
+  shack_news_.url = web_services_.shacknews;
 }
 
 void Program::LoadSettings() {
@@ -182,6 +213,8 @@ Settings Program::CollectSettings() const {
 void Program::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
+  // Replies that come after this would find nothing to feed; nothing waits on the network.
+  services_.http.CancelAll();
   RemoveTrayIcon();
   // Values typed into an open dialog without Apply are lost.
   modes_.CloseDialogs();

@@ -13,6 +13,7 @@
 #include "core/SensorTable.h"
 #include "core/Settings.h"
 #include "core/UserDialogs.h"
+#include "core/WebDocuments.h"
 #include "display/DisplayLink.h"
 #include "display/ParallelLink.h"
 #include "display/ParallelPort.h"
@@ -29,7 +30,9 @@
 #include "shell/Countdown.h"
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
+#include "shell/ServicesFile.h"
 #include "sources/MotherboardMonitor.h"
+#include "sources/News.h"
 #include "sources/Winamp.h"
 
 namespace vfd {
@@ -48,6 +51,8 @@ struct Services {
   TextFiles& files;
   FileDialogs& file_dialogs;
   HttpClient& http;
+  // The parsers of what the web-fed functions fetch; without them every document is unreadable.
+  WebDocuments& documents = NoWebDocuments::Instance();
   MediaPlayer& player;
   SensorSource& sensors;
   // The serial devices present now (USB adapters and the like), listed after COM1..COM4; asked
@@ -94,14 +99,22 @@ class Program {
   FrmMBMConfig& mbm_config() { return frm_mbm_config_; }
   ProgressBars& bars() { return bars_; }
   Winamp& winamp() { return winamp_; }
+  NewsFeed& hard_news() { return hard_news_; }
+  NewsFeed& shack_news() { return shack_news_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
+  // Where the web-fed functions read from, as the services file says (read at start).
+  const WebServiceUrls& web_services() const { return web_services_; }
 
  private:
   // Every handler of the main window's controls that no registration sets.
   void WireHandlers();
   void LoadSettings();
+  // The services file beside the settings file; its problems go to the status line.
+  void ReadServicesFile();
+  // The web-fed functions take their addresses.
+  void UseWebServices();
   // The values as they stand now, as the file gets them at exit.
   Settings CollectSettings() const;
 
@@ -120,6 +133,7 @@ class Program {
   Ticker ticker_;
   BrightnessEffects effects_;
   Settings settings_;
+  WebServiceUrls web_services_;
   Clock clock_;
   Matrix matrix_;
   VerticalScroll vertical_scroll_;
@@ -130,6 +144,8 @@ class Program {
   FrmMBMConfig frm_mbm_config_;
   ProgressBars bars_;
   Winamp winamp_;
+  NewsFeed hard_news_;
+  NewsFeed shack_news_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 
 #include "core/Version.h"
+#include "platform/CurlHttpClient.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
 #include "platform/LinuxSensors.h"
@@ -20,11 +21,13 @@
 #include "platform/SeededRandom.h"
 #include "platform/SerialPortCatalog.h"
 #include "platform/SystemClock.h"
+#include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 #include "ui/CountdownView.h"
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/MbmConfigView.h"
+#include "ui/NewsConfigView.h"
 #include "ui/QtEventLoop.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
@@ -146,9 +149,9 @@ int main(int argc, char** argv) {
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  // The web gets its Linux backend with the functions that read it; until then this stand-in
-  // answers as a machine without it would.
-  vfd::NoHttp http(loop);
+  // The web, on a thread of its own.
+  vfd::CurlHttpClient http(loop);
+  vfd::WebDocumentParsers documents;
   vfd::LinuxSensors sensors;
   // Any player on the session bus; without a bus there is simply no player.
   vfd::MprisMediaPlayer player(loop, clock);
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
                                      .files = files,
                                      .file_dialogs = file_dialogs,
                                      .http = http,
+                                     .documents = documents,
                                      .player = player,
                                      .sensors = sensors,
                                      .list_serial_ports = [] { return vfd::ListSerialDevices(); }});
@@ -173,6 +177,8 @@ int main(int argc, char** argv) {
   vfd::ui::MbmConfigView mbm_config(program.mbm_config(), &main_window);
   vfd::ui::StatusLog status_log(program.main().lblStatus);
   vfd::ui::WinampConfigView winamp_config(program.winamp().config(), &main_window);
+  vfd::ui::NewsConfigView hard_news_config(program.hard_news().config(), &main_window);
+  vfd::ui::NewsConfigView shack_news_config(program.shack_news().config(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
     preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
