@@ -51,8 +51,11 @@ Program::Program(Services services)
                  services_.http, services_.documents, services_.wall, services_.formats),
       shack_news_(kShacknewsSite,
                   {main_.cmdShacknews, main_.Timer14, main_.tmrSN, main_.cmdShacknewsConfig},
-                  display_, services_.http, services_.documents, services_.wall,
-                  services_.formats) {
+                  display_, services_.http, services_.documents, services_.wall, services_.formats),
+      weather_({main_.cmdWeather, main_.Timer17, main_.tmrWeather, main_.cmdWeatherConfig},
+               display_, services_.http, services_.documents, services_.wall, services_.formats,
+               services_.loop),
+      update_check_(main_.cmdUpdate, services_.http, services_.boxes) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -76,6 +79,7 @@ Program::Program(Services services)
   modes_.Register(mbm_.Registration());
   modes_.Register(hard_news_.Registration());
   modes_.Register(shack_news_.Registration());
+  modes_.Register(weather_.Registration());
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   WireHandlers();
 }
@@ -119,6 +123,14 @@ void Program::ReadServicesFile() {
 void Program::UseWebServices() {
   hard_news_.url = web_services_.hardnews;
   shack_news_.url = web_services_.shacknews;
+  weather_.service = web_services_.weather;
+  weather_.geocoding_url = web_services_.weather_geocoding;
+  weather_.forecast_url = web_services_.weather_forecast;
+  update_check_.url = web_services_.update;
+}
+
+void Program::CheckForUpdate() {
+  update_check_.CheckForUpdate(kProgramVersion);
 }
 
 void Program::LoadSettings() {

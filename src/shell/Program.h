@@ -33,6 +33,8 @@
 #include "shell/ServicesFile.h"
 #include "sources/MotherboardMonitor.h"
 #include "sources/News.h"
+#include "sources/UpdateCheck.h"
+#include "sources/Weather.h"
 #include "sources/Winamp.h"
 
 namespace vfd {
@@ -101,6 +103,8 @@ class Program {
   Winamp& winamp() { return winamp_; }
   NewsFeed& hard_news() { return hard_news_; }
   NewsFeed& shack_news() { return shack_news_; }
+  Weather& weather() { return weather_; }
+  UpdateCheck& update_check() { return update_check_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
@@ -118,10 +122,12 @@ class Program {
   // The values as they stand now, as the file gets them at exit.
   Settings CollectSettings() const;
 
+  // The published version is asked for; its box comes when the reply does.
+  void CheckForUpdate();
+
   // Steps of start-up and shutdown that belong to parts not built yet; each does nothing so far.
   void CreateTrayIcon() {}
   void RemoveTrayIcon() {}
-  void CheckForUpdate() {}
 
   Services services_;
   FrmMain main_;
@@ -146,6 +152,8 @@ class Program {
   Winamp winamp_;
   NewsFeed hard_news_;
   NewsFeed shack_news_;
+  Weather weather_;
+  UpdateCheck update_check_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

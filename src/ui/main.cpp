@@ -34,6 +34,7 @@
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
+#include "ui/WeatherConfigView.h"
 #include "ui/WinampConfigView.h"
 
 namespace {
@@ -179,6 +180,7 @@ int main(int argc, char** argv) {
   vfd::ui::WinampConfigView winamp_config(program.winamp().config(), &main_window);
   vfd::ui::NewsConfigView hard_news_config(program.hard_news().config(), &main_window);
   vfd::ui::NewsConfigView shack_news_config(program.shack_news().config(), &main_window);
+  vfd::ui::WeatherConfigView weather_config(program.weather().config(), &main_window);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
     preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
