@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "core/Version.h"
 #include "platform/CurlHttpClient.h"
 #include "support/FixtureHttpServer.h"
 #include "support/VirtualEventLoop.h"
@@ -51,7 +52,7 @@ TEST_F(HttpTest, ABodyArrivesOnTheEventLoopWithTheProgramsUserAgent) {
   EXPECT_TRUE(r->ok) << r->error;
   EXPECT_EQ(r->status, 200);
   EXPECT_EQ(r->body, "3.10");
-  EXPECT_EQ(server.LastUserAgent().rfind("VFD Vorlinx/", 0), 0u) << server.LastUserAgent();
+  EXPECT_EQ(server.LastUserAgent(), std::string("VFD Vorlinx/") + kProgramVersion);
 }
 
 TEST_F(HttpTest, AnErrorStatusIsAFailureAndItsPageIsNotTheBody) {
@@ -154,6 +155,10 @@ TEST(BodyTextTest, Utf8BecomesWindows1252AndOtherBodiesPassUnchanged) {
   EXPECT_EQ(BodyToProgramText("Caf\xE9", "text/plain; charset=windows-1252"), "Caf\xE9");
   EXPECT_EQ(BodyToProgramText("Caf\xE9", "text/plain"), "Caf\xE9");
   EXPECT_EQ(BodyToProgramText("3.10", "text/plain"), "3.10");
+  // Other declared charsets go through iconv: the euro sign of Latin-9, a Cyrillic letter.
+  EXPECT_EQ(BodyToProgramText("5 \xA4", "text/plain; charset=ISO-8859-15"), "5 \x80");
+  EXPECT_EQ(BodyToProgramText("\xE1!", "text/plain; charset=koi8-r"), "?!");
+  EXPECT_EQ(BodyToProgramText("as is", "text/plain; charset=no-such-charset"), "as is");
 }
 
 TEST_F(HttpTest, AUtf8ReplyArrivesAsTheProgramsText) {

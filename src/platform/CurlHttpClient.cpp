@@ -1,14 +1,17 @@
 #include "platform/CurlHttpClient.h"
 
 #include <curl/curl.h>
+#include <iconv.h>
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -175,7 +178,7 @@ void Work(std::shared_ptr<CurlHttpClient::Shared> shared) {
 }  // namespace
 
 std::string CurlHttpClient::UserAgent() {
-  return std::string("VFD Vorlinx/") + kProgramVersion + " (" + curl_version() + ")";
+  return std::string("VFD Vorlinx/") + kProgramVersion;
 }
 
 CurlHttpClient::CurlHttpClient(EventLoop& loop, Limits limits)
@@ -215,6 +218,34 @@ void CurlHttpClient::CancelAll() {
   curl_multi_wakeup(shared_->multi);
 }
 
+namespace {
+
+// `body` in `charset` as UTF-8 through iconv; what it cannot convert becomes '?'. nullopt when
+// iconv does not know the charset.
+std::optional<std::string> ToUtf8(std::string_view body, const std::string& charset) {
+  iconv_t cd = iconv_open("UTF-8", charset.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(body.size() * 4 + 16, '\0');
+  char* in = const_cast<char*>(body.data());
+  size_t in_left = body.size();
+  char* to = out.data();
+  size_t out_left = out.size();
+  while (in_left > 0 && out_left > 0) {
+    if (iconv(cd, &in, &in_left, &to, &out_left) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) break;
+    // A byte that is no character of the charset (or a character cut off at the end).
+    *to++ = '?';
+    --out_left;
+    ++in;
+    --in_left;
+  }
+  iconv_close(cd);
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+}  // namespace
+
 std::string BodyToProgramText(std::string body, std::string_view content_type) {
   std::string charset;
   std::string lower;
@@ -227,10 +258,17 @@ std::string BodyToProgramText(std::string body, std::string_view content_type) {
   }
   const bool utf8 =
       charset == "utf-8" || charset == "utf8" || (charset.empty() && IsUtf8BeyondAscii(body));
-  if (!utf8) return body;
-  std::string_view text = body;
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  return Utf8ToCp1252(text);
+  if (utf8) {
+    std::string_view text = body;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    return Utf8ToCp1252(text);
+  }
+  // The program's own text and its Latin-1 and ASCII subsets pass as they are.
+  if (charset.empty() || charset == "windows-1252" || charset == "cp1252" ||
+      charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii" || charset == "ascii")
+    return body;
+  std::optional<std::string> converted = ToUtf8(body, charset);
+  return converted ? Utf8ToCp1252(*converted) : body;
 }
 
 }  // namespace vfd
