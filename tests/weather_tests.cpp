@@ -139,6 +139,25 @@ TEST_F(WeatherTest, LeftAtElevenAtNightTheRefreshNeverStops) {
   EXPECT_TRUE(rig.main().tmrWeather.Enabled());
 }
 
+TEST(WeatherFourRowTest, TheFourSegmentsAreTheFourRowsAndTheClockSlotTicks) {
+  Rig rig;
+  rig.UseModel(kModelOrbital4x20);
+  rig.Emulate(kModelOrbital4x20);
+  Weather& weather = rig.program->weather();
+  weather.service = "http://127.0.0.1:9";
+  weather.ReadReport(kReport);
+  weather.field = {"City", "State", "Clock", "None", "Day", "Sunset", "Humidity", "Temp (C)"};
+  weather.label = {"", ", ", "", "", "", " sets ", "Hum ", " C "};
+  rig.main().cmdWeather.Click();
+  EXPECT_EQ(rig.glass().Text(),
+            "Commack, NY         \n"
+            "3:45:12 PM          \n"
+            "Tuesday sets 4:27 PM\n"
+            "Hum 71% C 4         ");
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.glass().Row(1), "3:45:13 PM          ");
+}
+
 TEST_F(WeatherTest, NoSecondRequestStartsWhileOneIsInFlight) {
   weather.FetchWeather();
   weather.FetchWeather();
