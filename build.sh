@@ -16,6 +16,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libsensors-dev libsystemd-dev libtag1-dev
+  libcurl4-openssl-dev libpugixml-dev nlohmann-json3-dev ca-certificates
   fonts-ipafont-gothic
 )
 # What the tests, the benchmarks and the format check need besides.

@@ -126,12 +126,12 @@ TEST_F(ModeTest, AFunctionNobodyRegisteredDoesNothing) {
   bare.UseModel(kModelOrbital2x20);
   bare.main().cmdClock.Click();
   bare.serial.Reset();
-  bare.main().cmdWeather.Click();  // not registered in the program yet
+  bare.main().cmdTides.Click();  // not registered in the program yet
   EXPECT_TRUE(bare.main().Timer3.Enabled());
-  EXPECT_FALSE(bare.main().Timer17.Enabled());
+  EXPECT_FALSE(bare.main().Timer12.Enabled());
   EXPECT_EQ(bare.serial.written, "");
-  bare.program->modes().StartFunctionByCode("17");
-  EXPECT_FALSE(bare.main().Timer17.Enabled());
+  bare.program->modes().StartFunctionByCode("12");
+  EXPECT_FALSE(bare.main().Timer12.Enabled());
   EXPECT_EQ(bare.program->modes().RunningFunctionCode(), "3");
 }
 

@@ -142,8 +142,11 @@ TEST_F(RotationTest, ACycleWithNothingToShowGivesUpAfterOnePassAndLeavesTheDispl
 }
 
 TEST_F(RotationTest, AFunctionThatIsNotBuiltIsSkippedLikeATimeOf0) {
-  Rig plain;  // the program's own functions: no weather, tides or news yet
+  Rig plain;
   plain.UseModel(kModelOrbital2x20);
+  // Weather, tides and both news functions as if not built: registered without a timer.
+  for (int16_t code : {17, 12, 13, 14})
+    plain.program->modes().Register({.code = code});
   plain.program->modes().rotation_slot = 8;
   plain.program->rotation().Step();
   EXPECT_TRUE(plain.main().Timer15.Enabled());  // the countdown, after four empty slots

@@ -34,11 +34,13 @@
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/MbmConfigView.h"
+#include "ui/NewsConfigView.h"
 #include "ui/PreviewGlass.h"
 #include "ui/QtEventLoop.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
+#include "ui/WeatherConfigView.h"
 #include "ui/WinampConfigView.h"
 
 namespace vfd::ui {
@@ -449,6 +451,42 @@ TEST(MbmConfigViewTest, TheDialogEditsTheSlotsLiveAndPreviewsInAFixedPitch) {
   QTest::mouseClick(view.findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
   EXPECT_FALSE(view.isVisible());
   EXPECT_EQ(rig->program.mbm().label[0], "CPU: ");
+}
+
+TEST(WebConfigViewsTest, TheHeadlineAndWeatherDialogsEditTheirFunctions) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  NewsConfigView news(rig->program.shack_news().config(), &rig->window);
+  WeatherConfigView weather(rig->program.weather().config(), &rig->window);
+  QTest::mouseClick(rig->window.findChild<QPushButton*>(QStringLiteral("cmdShacknewsConfig")),
+                    Qt::LeftButton);
+  ASSERT_TRUE(news.isVisible());
+  EXPECT_EQ(news.windowTitle(), QStringLiteral("VFD Vorlinx -Shacknews Config"));
+  auto* mode1 = news.findChild<QRadioButton*>(QStringLiteral("optMode1"));
+  auto* scroll = news.findChild<QSlider*>(QStringLiteral("sldScrollSpeed"));
+  ASSERT_TRUE(mode1 && scroll);
+  EXPECT_FALSE(scroll->isEnabled());
+  QTest::mouseClick(mode1, Qt::LeftButton, {}, QPoint(6, mode1->height() / 2));
+  EXPECT_EQ(rig->program.shack_news().mode, 1);
+  EXPECT_TRUE(scroll->isEnabled());
+  scroll->setValue(138);
+  EXPECT_EQ(rig->program.main().Timer14.Interval(), 138);
+  QTest::mouseClick(news.findChild<QPushButton*>(QStringLiteral("cmdApply")), Qt::LeftButton);
+  EXPECT_FALSE(news.isVisible());
+
+  QTest::mouseClick(rig->window.findChild<QPushButton*>(QStringLiteral("cmdWeatherConfig")),
+                    Qt::LeftButton);
+  ASSERT_TRUE(weather.isVisible());
+  auto* zip = weather.findChild<QLineEdit*>(QStringLiteral("txtZip"));
+  auto* first = weather.findChild<QComboBox*>(QStringLiteral("cboLine1Variable1"));
+  ASSERT_TRUE(zip && first);
+  EXPECT_EQ(zip->text(), QStringLiteral("11725"));
+  EXPECT_EQ(first->count(), 16);
+  EXPECT_EQ(first->currentText(), QStringLiteral("Clock"));
+  zip->selectAll();
+  QTest::keyClicks(zip, QStringLiteral("Oslo"));
+  QTest::mouseClick(weather.findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+  EXPECT_FALSE(weather.isVisible());
+  EXPECT_EQ(rig->program.weather().location, "Oslo");
 }
 
 TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAtMostTenASecond) {

@@ -50,8 +50,17 @@ Program::Program(Services services)
       frm_rotate_config_(rotation_, services_.boxes),
       auto_timer_(main_, modes_, services_.wall),
       frm_timer_(auto_timer_, services_.formats, services_.boxes),
-      about_(display_, services_.http, services_.boxes) {
-  about_.update_url = services_.update_url;
+      about_(display_, services_.http, services_.boxes),
+      hard_news_(kHardNewsSite,
+                 {main_.cmdHardNews, main_.Timer13, main_.tmrHN, main_.cmdHardNewsConfig}, display_,
+                 services_.http, services_.documents, services_.wall, services_.formats),
+      shack_news_(kShacknewsSite,
+                  {main_.cmdShacknews, main_.Timer14, main_.tmrSN, main_.cmdShacknewsConfig},
+                  display_, services_.http, services_.documents, services_.wall, services_.formats),
+      weather_({main_.cmdWeather, main_.Timer17, main_.tmrWeather, main_.cmdWeatherConfig},
+               display_, services_.http, services_.documents, services_.wall, services_.formats,
+               services_.loop),
+      update_check_(main_.cmdUpdate, services_.http, services_.boxes) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -73,6 +82,9 @@ Program::Program(Services services)
   modes_.Register(countdown_.Registration());
   modes_.Register(cracker_.Registration());
   modes_.Register(mbm_.Registration());
+  modes_.Register(hard_news_.Registration());
+  modes_.Register(shack_news_.Registration());
+  modes_.Register(weather_.Registration());
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   modes_.RegisterDialog(frm_rotate_config_, &main_.cmdSetRotate, false);
   modes_.RegisterDialog(frm_timer_, &main_.cmdSleepTimerConfig, true);
@@ -93,6 +105,8 @@ void Program::Start() {
   OpenedSettings opened = OpenSettingsFile(services_.files, services_.settings_path);
   settings_ = std::move(opened.settings);
   if (!opened.status.empty()) display_.ReportStatus(opened.status);
+  ReadServicesFile();
+  UseWebServices();
   LoadSettings();
   modes_.rotation_slot = 1;
   CreateTrayIcon();
@@ -105,6 +119,37 @@ void Program::CreateTrayIcon() {
 
 void Program::RemoveTrayIcon() {
   tray_.RemoveFromSysTray();
+}
+
+void Program::ReadServicesFile() {
+  const std::string path = ServicesPathBeside(services_.settings_path);
+  std::string error;
+  const std::optional<std::string> text = services_.files.Read(path, &error, kMaxServicesBytes);
+  if (!text) {
+    // A file that is simply not there means every default.
+    if (!error.empty()) display_.ReportStatus(std::string(kServicesFileName) + ": " + error);
+    return;
+  }
+  ServicesFileContents contents = ParseServicesFile(*text);
+  web_services_ = std::move(contents.urls);
+  for (const std::string& problem : contents.problems)
+    display_.ReportStatus(problem);
+}
+
+void Program::UseWebServices() {
+  hard_news_.url = web_services_.hardnews;
+  shack_news_.url = web_services_.shacknews;
+  weather_.service = web_services_.weather;
+  weather_.geocoding_url = web_services_.weather_geocoding;
+  weather_.forecast_url = web_services_.weather_forecast;
+  update_check_.url = web_services_.update;
+  if (services_.prefer_player) services_.prefer_player(web_services_.player);
+  // The about box asks the same version file; an address given by the caller wins.
+  about_.update_url = services_.update_url.empty() ? web_services_.update : services_.update_url;
+}
+
+void Program::CheckForUpdate() {
+  update_check_.CheckForUpdate(kProgramVersion);
 }
 
 void Program::LoadSettings() {
@@ -204,6 +249,8 @@ Settings Program::CollectSettings() const {
 void Program::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
+  // Replies that come after this would find nothing to feed; nothing waits on the network.
+  services_.http.CancelAll();
   RemoveTrayIcon();
   // Values typed into an open dialog without Apply are lost.
   modes_.CloseDialogs();

@@ -13,6 +13,7 @@
 #include "core/SensorTable.h"
 #include "core/Settings.h"
 #include "core/UserDialogs.h"
+#include "core/WebDocuments.h"
 #include "display/DisplayLink.h"
 #include "display/ParallelLink.h"
 #include "display/ParallelPort.h"
@@ -32,8 +33,12 @@
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
 #include "shell/Rotation.h"
+#include "shell/ServicesFile.h"
 #include "shell/SysTray.h"
 #include "sources/MotherboardMonitor.h"
+#include "sources/News.h"
+#include "sources/UpdateCheck.h"
+#include "sources/Weather.h"
 #include "sources/Winamp.h"
 
 namespace vfd {
@@ -52,6 +57,8 @@ struct Services {
   TextFiles& files;
   FileDialogs& file_dialogs;
   HttpClient& http;
+  // The parsers of what the web-fed functions fetch; without them every document is unreadable.
+  WebDocuments& documents = NoWebDocuments::Instance();
   MediaPlayer& player;
   SensorSource& sensors;
   // The serial devices present now (USB adapters and the like), listed after COM1..COM4; asked
@@ -61,6 +68,8 @@ struct Services {
   std::string settings_path = kSettingsFileName;
   // Where the current version's text is published, for the about box; empty: never asked.
   std::string update_url{};
+  // Tells the media player backend which player the services file prefers.
+  std::function<void(const std::string&)> prefer_player{};
 };
 
 // The whole program: the main window's model, every subsystem, and the handlers that tie the
@@ -106,19 +115,30 @@ class Program {
   FrmTimer& timer_config() { return frm_timer_; }
   clsSysTray& tray() { return tray_; }
   AboutBox& about() { return about_; }
+  NewsFeed& hard_news() { return hard_news_; }
+  NewsFeed& shack_news() { return shack_news_; }
+  Weather& weather() { return weather_; }
+  UpdateCheck& update_check() { return update_check_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
+  // Where the web-fed functions read from, as the services file says (read at start).
+  const WebServiceUrls& web_services() const { return web_services_; }
 
  private:
   // Every handler of the main window's controls that no registration sets.
   void WireHandlers();
   void LoadSettings();
+  // The services file beside the settings file; its problems go to the status line.
+  void ReadServicesFile();
+  // The web-fed functions take their addresses.
+  void UseWebServices();
   // The values as they stand now, as the file gets them at exit.
   Settings CollectSettings() const;
 
-  // Steps of start-up and shutdown that belong to parts not built yet; each does nothing so far.
-  void CheckForUpdate() {}
+  // The published version is asked for; its box comes when the reply does.
+  void CheckForUpdate();
+
   // The tray icon object with the main window as its source; the icon shows once minimized.
   void CreateTrayIcon();
   void RemoveTrayIcon();
@@ -133,6 +153,7 @@ class Program {
   Ticker ticker_;
   BrightnessEffects effects_;
   Settings settings_;
+  WebServiceUrls web_services_;
   Clock clock_;
   Matrix matrix_;
   VerticalScroll vertical_scroll_;
@@ -149,6 +170,10 @@ class Program {
   FrmTimer frm_timer_;
   clsSysTray tray_;  // gSysTray
   AboutBox about_;
+  NewsFeed hard_news_;
+  NewsFeed shack_news_;
+  Weather weather_;
+  UpdateCheck update_check_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

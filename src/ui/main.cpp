@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "core/Version.h"
+#include "platform/CurlHttpClient.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
 #include "platform/LinuxSensors.h"
@@ -22,11 +23,13 @@
 #include "platform/SeededRandom.h"
 #include "platform/SerialPortCatalog.h"
 #include "platform/SystemClock.h"
+#include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 #include "ui/CountdownView.h"
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/MbmConfigView.h"
+#include "ui/NewsConfigView.h"
 #include "ui/QtEventLoop.h"
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
@@ -35,6 +38,7 @@
 #include "ui/StatusLog.h"
 #include "ui/TrayIconView.h"
 #include "ui/VfdSelectView.h"
+#include "ui/WeatherConfigView.h"
 #include "ui/WinampConfigView.h"
 
 namespace {
@@ -150,26 +154,29 @@ int main(int argc, char** argv) {
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  // The web gets its Linux backend with the functions that read it; until then this stand-in
-  // answers as a machine without it would.
-  vfd::NoHttp http(loop);
+  // The web, on a thread of its own.
+  vfd::CurlHttpClient http(loop);
+  vfd::WebDocumentParsers documents;
   vfd::LinuxSensors sensors;
   // Any player on the session bus; without a bus there is simply no player.
   vfd::MprisMediaPlayer player(loop, clock);
-  vfd::Program program(vfd::Services{.loop = loop,
-                                     .monotonic = clock,
-                                     .wall = clock,
-                                     .formats = formats,
-                                     .random = random,
-                                     .serial = serial,
-                                     .parallel = parallel,
-                                     .boxes = boxes,
-                                     .files = files,
-                                     .file_dialogs = file_dialogs,
-                                     .http = http,
-                                     .player = player,
-                                     .sensors = sensors,
-                                     .list_serial_ports = [] { return vfd::ListSerialDevices(); }});
+  vfd::Program program(vfd::Services{
+      .loop = loop,
+      .monotonic = clock,
+      .wall = clock,
+      .formats = formats,
+      .random = random,
+      .serial = serial,
+      .parallel = parallel,
+      .boxes = boxes,
+      .files = files,
+      .file_dialogs = file_dialogs,
+      .http = http,
+      .documents = documents,
+      .player = player,
+      .sensors = sensors,
+      .list_serial_ports = [] { return vfd::ListSerialDevices(); },
+      .prefer_player = [&player](const std::string& name) { player.SetPreferredPlayer(name); }});
 
   // The windows exist only with a screen: without one nobody would see them, and keeping them
   // in step with the models would cost on every frame.
@@ -182,6 +189,9 @@ int main(int argc, char** argv) {
           winamp_config(program.winamp().config(), &main),
           rotate_config(program.rotate_config(), &main),
           timer_config(program.timer_config(), &main),
+          hard_news_config(program.hard_news().config(), &main),
+          shack_news_config(program.shack_news().config(), &main),
+          weather_config(program.weather().config(), &main),
           tray(program.tray(), &main) {}
     vfd::ui::MainWindowView main;
     vfd::ui::VfdSelectView vfd_select;
@@ -190,6 +200,9 @@ int main(int argc, char** argv) {
     vfd::ui::WinampConfigView winamp_config;
     vfd::ui::RotateConfigView rotate_config;
     vfd::ui::TimerConfigView timer_config;
+    vfd::ui::NewsConfigView hard_news_config;
+    vfd::ui::NewsConfigView shack_news_config;
+    vfd::ui::WeatherConfigView weather_config;
     // The tray icon stands for the window while it is minimized.
     vfd::ui::TrayIconView tray;
   };

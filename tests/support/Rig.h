@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 #include "support/Fakes.h"
 #include "support/VirtualEventLoop.h"
@@ -20,6 +21,7 @@ struct Rig {
   MemoryFiles files;
   FakeFileDialogs file_dialogs;
   FakeHttp http{loop};
+  WebDocumentParsers documents;
   FakeMediaPlayer player;
   FakeSensors sensors;
   // The serial devices the machine has, as the port list asks for them.
@@ -38,6 +40,7 @@ struct Rig {
                                          .files = files,
                                          .file_dialogs = file_dialogs,
                                          .http = http,
+                                         .documents = documents,
                                          .player = player,
                                          .sensors = sensors,
                                          .list_serial_ports = [this] { return present_ports; }});

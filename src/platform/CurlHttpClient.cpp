@@ -1,0 +1,274 @@
+#include "platform/CurlHttpClient.h"
+
+#include <curl/curl.h>
+#include <iconv.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/Charset.h"
+#include "core/Version.h"
+
+namespace vfd {
+
+struct CurlHttpClient::Shared {
+  EventLoop* loop = nullptr;
+  Limits limits;
+  CURLM* multi = nullptr;
+
+  // Event thread only: what to call for each transfer still wanted.
+  std::map<uint64_t, std::function<void(HttpResult)>> waiting;
+  uint64_t next_id = 1;
+
+  // Between the threads.
+  std::mutex mutex;
+  std::condition_variable finished_cv;
+  std::vector<std::pair<uint64_t, std::string>> incoming;
+  bool drop_all = false;
+  bool stop = false;
+  bool finished = false;
+};
+
+namespace {
+
+struct Transfer {
+  uint64_t id = 0;
+  CURL* easy = nullptr;
+  std::string body;
+  size_t max_body = 0;
+  bool too_big = false;
+  char error[CURL_ERROR_SIZE] = {};
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  const size_t n = size * count;
+  if (t->body.size() + n > t->max_body) {
+    t->too_big = true;
+    return 0;  // ends the transfer
+  }
+  t->body.append(data, n);
+  return n;
+}
+
+std::unique_ptr<Transfer> StartTransfer(CurlHttpClient::Shared& s, uint64_t id,
+                                        const std::string& url, const std::string& agent) {
+  auto t = std::make_unique<Transfer>();
+  t->id = id;
+  t->max_body = s.limits.max_body_bytes;
+  t->easy = curl_easy_init();
+  if (t->easy == nullptr) return t;
+  CURL* e = t->easy;
+  curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(e, CURLOPT_PRIVATE, t.get());
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WriteBody);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, t.get());
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->error);
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, s.limits.connect_timeout_ms);
+  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, s.limits.total_timeout_ms);
+  curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(s.limits.max_body_bytes));
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(e, CURLOPT_MAXREDIRS, s.limits.max_redirects);
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
+  curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+  return t;
+}
+
+HttpResult Finish(CurlHttpClient::Shared& s, Transfer& t, CURLcode code) {
+  HttpResult r;
+  curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &r.status);
+  if (t.too_big || code == CURLE_FILESIZE_EXCEEDED) {
+    r.error = "the reply is larger than " + std::to_string(s.limits.max_body_bytes / 1024) + " KiB";
+  } else if (code != CURLE_OK) {
+    r.error = t.error[0] != '\0' ? std::string(t.error) : curl_easy_strerror(code);
+  } else if (r.status >= 400) {
+    r.error = "the server answered with status " + std::to_string(r.status);
+  } else {
+    const char* type = nullptr;
+    curl_easy_getinfo(t.easy, CURLINFO_CONTENT_TYPE, &type);
+    r.ok = true;
+    r.body = BodyToProgramText(std::move(t.body), type != nullptr ? type : "");
+  }
+  return r;
+}
+
+void Deliver(const std::shared_ptr<CurlHttpClient::Shared>& shared, uint64_t id,
+             HttpResult result) {
+  // Under the lock, so that the client's destruction (which sets `stop`) never races a post to
+  // a loop that may be gone.
+  std::lock_guard lock(shared->mutex);
+  if (shared->stop) return;
+  shared->loop->Post([shared, id, result = std::move(result)]() mutable {
+    auto found = shared->waiting.find(id);
+    if (found == shared->waiting.end()) return;  // cancelled meanwhile
+    auto on_done = std::move(found->second);
+    shared->waiting.erase(found);
+    on_done(std::move(result));
+  });
+}
+
+void Work(std::shared_ptr<CurlHttpClient::Shared> shared) {
+  CurlHttpClient::Shared& s = *shared;
+  const std::string agent = CurlHttpClient::UserAgent();
+  std::map<uint64_t, std::unique_ptr<Transfer>> running;
+  const auto drop = [&](Transfer& t) {
+    curl_multi_remove_handle(s.multi, t.easy);
+    curl_easy_cleanup(t.easy);
+  };
+  for (;;) {
+    std::vector<std::pair<uint64_t, std::string>> incoming;
+    bool drop_all = false;
+    {
+      std::lock_guard lock(s.mutex);
+      if (s.stop) break;
+      incoming.swap(s.incoming);
+      drop_all = std::exchange(s.drop_all, false);
+    }
+    if (drop_all) {
+      for (auto& [id, t] : running)
+        drop(*t);
+      running.clear();
+    }
+    for (auto& [id, url] : incoming) {
+      std::unique_ptr<Transfer> t = StartTransfer(s, id, url, agent);
+      if (t->easy == nullptr || curl_multi_add_handle(s.multi, t->easy) != CURLM_OK) {
+        if (t->easy != nullptr) curl_easy_cleanup(t->easy);
+        Deliver(shared, id, HttpResult{.error = "the transfer could not be started"});
+        continue;
+      }
+      running.emplace(id, std::move(t));
+    }
+    int still_running = 0;
+    curl_multi_perform(s.multi, &still_running);
+    int left = 0;
+    while (CURLMsg* msg = curl_multi_info_read(s.multi, &left)) {
+      if (msg->msg != CURLMSG_DONE) continue;
+      Transfer* t = nullptr;
+      curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &t);
+      const CURLcode code = msg->data.result;
+      HttpResult result = Finish(s, *t, code);
+      const uint64_t id = t->id;
+      drop(*t);
+      running.erase(id);
+      Deliver(shared, id, std::move(result));
+    }
+    curl_multi_poll(s.multi, nullptr, 0, 1000, nullptr);
+  }
+  for (auto& [id, t] : running)
+    drop(*t);
+  curl_multi_cleanup(s.multi);
+  std::lock_guard lock(s.mutex);
+  s.finished = true;
+  s.finished_cv.notify_all();
+}
+
+}  // namespace
+
+std::string CurlHttpClient::UserAgent() {
+  return std::string("VFD Vorlinx/") + kProgramVersion;
+}
+
+CurlHttpClient::CurlHttpClient(EventLoop& loop, Limits limits)
+    : shared_(std::make_shared<Shared>()) {
+  static std::once_flag global_init;
+  std::call_once(global_init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  shared_->loop = &loop;
+  shared_->limits = limits;
+  shared_->multi = curl_multi_init();
+  std::thread(Work, shared_).detach();
+}
+
+CurlHttpClient::~CurlHttpClient() {
+  shared_->waiting.clear();
+  std::unique_lock lock(shared_->mutex);
+  shared_->stop = true;
+  curl_multi_wakeup(shared_->multi);
+  // The thread ends at once unless curl is inside a name lookup; then it is left to end by
+  // itself (it owns what it uses), since shutdown never waits on the network.
+  shared_->finished_cv.wait_for(lock, std::chrono::milliseconds(250),
+                                [this] { return shared_->finished; });
+}
+
+void CurlHttpClient::Get(const std::string& url, std::function<void(HttpResult)> on_done) {
+  const uint64_t id = shared_->next_id++;
+  shared_->waiting.emplace(id, std::move(on_done));
+  std::lock_guard lock(shared_->mutex);
+  shared_->incoming.emplace_back(id, url);
+  curl_multi_wakeup(shared_->multi);
+}
+
+void CurlHttpClient::CancelAll() {
+  shared_->waiting.clear();
+  std::lock_guard lock(shared_->mutex);
+  shared_->incoming.clear();
+  shared_->drop_all = true;
+  curl_multi_wakeup(shared_->multi);
+}
+
+namespace {
+
+// `body` in `charset` as UTF-8 through iconv; what it cannot convert becomes '?'. nullopt when
+// iconv does not know the charset.
+std::optional<std::string> ToUtf8(std::string_view body, const std::string& charset) {
+  iconv_t cd = iconv_open("UTF-8", charset.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(body.size() * 4 + 16, '\0');
+  char* in = const_cast<char*>(body.data());
+  size_t in_left = body.size();
+  char* to = out.data();
+  size_t out_left = out.size();
+  while (in_left > 0 && out_left > 0) {
+    if (iconv(cd, &in, &in_left, &to, &out_left) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) break;
+    // A byte that is no character of the charset (or a character cut off at the end).
+    *to++ = '?';
+    --out_left;
+    ++in;
+    --in_left;
+  }
+  iconv_close(cd);
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+}  // namespace
+
+std::string BodyToProgramText(std::string body, std::string_view content_type) {
+  std::string charset;
+  std::string lower;
+  for (char c : content_type)
+    lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  if (const size_t at = lower.find("charset="); at != std::string::npos) {
+    for (size_t i = at + 8; i < lower.size() && lower[i] != ';' && lower[i] != ' '; ++i) {
+      if (lower[i] != '"' && lower[i] != '\'') charset.push_back(lower[i]);
+    }
+  }
+  const bool utf8 =
+      charset == "utf-8" || charset == "utf8" || (charset.empty() && IsUtf8BeyondAscii(body));
+  if (utf8) {
+    std::string_view text = body;
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    return Utf8ToCp1252(text);
+  }
+  // The program's own text and its Latin-1 and ASCII subsets pass as they are.
+  if (charset.empty() || charset == "windows-1252" || charset == "cp1252" ||
+      charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii" || charset == "ascii")
+    return body;
+  std::optional<std::string> converted = ToUtf8(body, charset);
+  return converted ? Utf8ToCp1252(*converted) : body;
+}
+
+}  // namespace vfd

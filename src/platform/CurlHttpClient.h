@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/EventLoop.h"
+#include "core/Http.h"
+
+namespace vfd {
+
+// The web through libcurl, on a thread of its own: a dead or slow host never holds up the event
+// thread, and every outcome comes back through the event loop.
+class CurlHttpClient : public HttpClient {
+ public:
+  struct Limits {
+    long connect_timeout_ms = 5000;
+    long total_timeout_ms = 20000;
+    size_t max_body_bytes = size_t{1} << 20;
+    long max_redirects = 5;
+  };
+
+  explicit CurlHttpClient(EventLoop& loop) : CurlHttpClient(loop, Limits{}) {}
+  CurlHttpClient(EventLoop& loop, Limits limits);
+  // Returns at once even while a host is still being looked up; a transfer still in flight is
+  // dropped and its outcome never delivered.
+  ~CurlHttpClient() override;
+  CurlHttpClient(const CurlHttpClient&) = delete;
+  CurlHttpClient& operator=(const CurlHttpClient&) = delete;
+
+  void Get(const std::string& url, std::function<void(HttpResult)> on_done) override;
+  void CancelAll() override;
+
+  // What the program sends as its User-Agent.
+  static std::string UserAgent();
+
+  struct Shared;
+
+ private:
+  std::shared_ptr<Shared> shared_;
+};
+
+// A reply's body as the program's single-byte text: UTF-8 (declared by `content_type`, or
+// undeclared and well-formed) becomes Windows-1252 with '?' for what it lacks; ASCII,
+// Windows-1252 and Latin-1 bodies pass unchanged.
+std::string BodyToProgramText(std::string body, std::string_view content_type);
+
+}  // namespace vfd

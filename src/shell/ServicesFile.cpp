@@ -1,0 +1,138 @@
+#include "shell/ServicesFile.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vfd {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+    s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+    s.remove_suffix(1);
+  return s;
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
+  }
+  return true;
+}
+
+// A base URL is joined with a path that starts with '/', so a trailing slash would double it.
+std::string WithoutTrailingSlash(std::string_view url) {
+  while (url.ends_with('/'))
+    url.remove_suffix(1);
+  return std::string(url);
+}
+
+}  // namespace
+
+bool IsUsableUrl(std::string_view url, bool base_only) {
+  size_t scheme = 0;
+  if (StartsWithNoCase(url, "http://")) {
+    scheme = 7;
+  } else if (StartsWithNoCase(url, "https://")) {
+    scheme = 8;
+  } else {
+    return false;
+  }
+  for (char c : url) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u == 0x7F) return false;
+  }
+  const std::string_view rest = url.substr(scheme);
+  const size_t authority_end = rest.find_first_of("/?#");
+  const std::string_view authority = rest.substr(0, authority_end);
+  if (authority.find('@') != std::string_view::npos) return false;
+  std::string_view host = authority;
+  if (const size_t colon = authority.rfind(':');
+      colon != std::string_view::npos && authority.find(']') == std::string_view::npos) {
+    host = authority.substr(0, colon);
+    const std::string_view port = authority.substr(colon + 1);
+    if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) {
+          return std::isdigit(static_cast<unsigned char>(c));
+        }))
+      return false;
+    const int number = std::stoi(std::string(port));
+    if (number < 1 || number > 65535) return false;
+  }
+  if (host.empty()) return false;
+  if (base_only && authority_end != std::string_view::npos &&
+      rest.find_first_of("?#", authority_end) != std::string_view::npos)
+    return false;
+  return true;
+}
+
+ServicesFileContents ParseServicesFile(std::string_view text) {
+  ServicesFileContents out;
+  WebServiceUrls& urls = out.urls;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  int line_number = 0;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    ++line_number;
+    line = Trim(line);
+    if (line.empty() || line.front() == '#') continue;
+    const std::string where =
+        std::string(kServicesFileName) + " line " + std::to_string(line_number) + ": ";
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      out.problems.push_back(where + "not of the form \"key = value\"");
+      continue;
+    }
+    const std::string key(Trim(line.substr(0, equals)));
+    const std::string_view value = Trim(line.substr(equals + 1));
+    const auto bad_url = [&] {
+      out.problems.push_back(where + "\"" + std::string(value) + "\" is not a usable URL for " +
+                             key);
+    };
+    if (key == "weather") {
+      if (value == "open-meteo") {
+        urls.weather = "open-meteo";
+      } else if (IsUsableUrl(value, true)) {
+        urls.weather = WithoutTrailingSlash(value);
+      } else {
+        bad_url();
+      }
+    } else if (key == "weather-geocoding" || key == "weather-forecast") {
+      if (!IsUsableUrl(value, true)) {
+        bad_url();
+        continue;
+      }
+      (key == "weather-geocoding" ? urls.weather_geocoding : urls.weather_forecast) =
+          WithoutTrailingSlash(value);
+    } else if (key == "hardnews" || key == "shacknews" || key == "update") {
+      if (!IsUsableUrl(value, false)) {
+        bad_url();
+        continue;
+      }
+      std::string& target = key == "hardnews"    ? urls.hardnews
+                            : key == "shacknews" ? urls.shacknews
+                                                 : urls.update;
+      target = std::string(value);
+    } else if (key == "player") {
+      urls.player = std::string(value);
+    } else if (key == "tides") {
+      urls.tides = std::string(value);
+    } else if (key == "tides-data") {
+      urls.tides_data = std::string(value);
+    } else {
+      out.problems.push_back(where + "unknown key \"" + key + "\"");
+    }
+  }
+  return out;
+}
+
+std::string ServicesPathBeside(const std::string& settings_path) {
+  const size_t slash = settings_path.rfind('/');
+  if (slash == std::string::npos) return kServicesFileName;
+  return settings_path.substr(0, slash + 1) + kServicesFileName;
+}
+
+}  // namespace vfd

@@ -1,0 +1,183 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Clock.h"
+#include "core/Controls.h"
+#include "core/DisplayFunction.h"
+#include "core/Form.h"
+#include "core/Http.h"
+#include "core/Settings.h"
+#include "core/Timer.h"
+#include "core/WebDocuments.h"
+#include "display/DisplayLink.h"
+
+namespace vfd {
+
+// The weather's fourteen values, by index: the report's element names and the names the dialog
+// offers for them.
+inline constexpr std::array<const char*, 14> kWeatherElements{
+    "City",           "State",       "Fahrenheit",    "Celsius",   "Condition",
+    "Humidity",       "Wind",        "Sunrise",       "Sunset",    "Day",
+    "HighFahrenheit", "HighCelsius", "LowFahrenheit", "LowCelsius"};
+inline constexpr std::array<const char*, 14> kWeatherItemNames{
+    "City",    "State",  "Temp (F)", "Temp (C)", "Condition", "Humidity", "Wind",
+    "Sunrise", "Sunset", "Day",      "High (F)", "High (C)",  "Low (F)",  "Low (C)"};
+// The built-in adapter's name in the services file.
+inline constexpr const char* kOpenMeteo = "open-meteo";
+
+// The Open-Meteo adapter's translations into the report's texts.
+namespace open_meteo {
+// A short English text for a WMO weather code; empty for a code it does not know.
+std::string ConditionText(int code);
+// "NW at 12 mph"; "Calm" below half a mile an hour; without a direction, "12 mph".
+std::string WindText(double mph, const std::optional<double>& degrees_from);
+// The two-letter postal abbreviation of a US state (or DC, Puerto Rico); empty for other names.
+std::string StateAbbreviation(std::string_view state);
+// A temperature as whole degrees; "" for none.
+std::string WholeDegrees(const std::optional<double>& value);
+// Fahrenheit to whole degrees Celsius; "" for none.
+std::string CelsiusOf(const std::optional<double>& fahrenheit);
+// "2026-12-08" as "Tuesday"; "" for a text that is no date.
+std::string WeekdayName(std::string_view iso_date);
+// "2026-12-08T07:05" as the regional time of day without its seconds ("7:05 AM").
+std::string ShortTimeOf(std::string_view iso_time, RegionalFormats& formats);
+// What `text` is inside a URL's query: UTF-8, percent-encoded beyond the unreserved characters.
+std::string QueryValue(std::string_view text);
+}  // namespace open_meteo
+
+class Weather;
+
+// The weather's settings dialog: the location and the eight slots, edited live with a preview;
+// Cancel puts the slots back (the location stays).
+class FrmWeatherConfig : public Form {
+ public:
+  FrmWeatherConfig(Weather& weather, TimerHost& timers);
+
+  static constexpr const char* kRuler = "0123456789012345678901234567890123456789";
+  // The item lists' entries, in order.
+  static constexpr std::array<const char*, 16> kItems{
+      "None", "Clock",   "City",   "State", "Temp (F)", "Temp (C)", "Condition", "Humidity",
+      "Wind", "Sunrise", "Sunset", "Day",   "High (F)", "High (C)", "Low (F)",   "Low (C)"};
+
+  Label lblZip{"lblZip", "Local 5 Digit Zipcode: "};
+  TextBox txtZip{"txtZip", "11725"};
+  Frame fraLine1{"fraLine1", "Line 1"};
+  TextBox txtLine1Label1{"txtLine1Label1", ""};
+  TextBox txtLine1Label2{"txtLine1Label2", ""};
+  TextBox txtLine1Label3{"txtLine1Label3", ""};
+  TextBox txtLine1Label4{"txtLine1Label4", ""};
+  ListBox cboLine1Variable1{"cboLine1Variable1"};
+  ListBox cboLine1Variable2{"cboLine1Variable2"};
+  ListBox cboLine1Variable3{"cboLine1Variable3"};
+  ListBox cboLine1Variable4{"cboLine1Variable4"};
+  Frame fraLine2{"fraLine2", "Line 2"};
+  TextBox txtLine2Label1{"txtLine2Label1", ""};
+  TextBox txtLine2Label2{"txtLine2Label2", ""};
+  TextBox txtLine2Label3{"txtLine2Label3", ""};
+  TextBox txtLine2Label4{"txtLine2Label4", ""};
+  ListBox cboLine2Variable1{"cboLine2Variable1"};
+  ListBox cboLine2Variable2{"cboLine2Variable2"};
+  ListBox cboLine2Variable3{"cboLine2Variable3"};
+  ListBox cboLine2Variable4{"cboLine2Variable4"};
+  std::array<Label, 4> lblLabel{{{"lblLabel1", "Label 1"},
+                                 {"lblLabel2", "Label 2"},
+                                 {"lblLabel3", "Label 3"},
+                                 {"lblLabel4", "Label 4"}}};
+  std::array<Label, 4> lblVariable{{{"lblVariable1", "Variable 1"},
+                                    {"lblVariable2", "Variable 2"},
+                                    {"lblVariable3", "Variable 3"},
+                                    {"lblVariable4", "Variable 4"}}};
+  Label lblLine1{"lblLine1", kRuler};
+  Label lblLine2{"lblLine2", kRuler};
+  Timer tmrUpdate{"tmrUpdate", 100};
+  Button cmdApply{"cmdApply", "Apply"};
+  Button cmdCancel{"cmdCancel", "Cancel"};
+
+  std::array<TextBox*, 8> LabelBoxes();
+  std::array<ListBox*, 8> ItemLists();
+
+ protected:
+  void OnLoad() override;
+  void OnUnload() override;
+
+ private:
+  void Update();
+  void CopyIntoSettings();
+  void Cancel();
+
+  Weather& weather_;
+  std::array<std::string, 8> field_on_load_;
+  std::array<std::string, 8> label_on_load_;
+  bool cancelling_ = false;
+};
+
+// The weather function: fourteen values fetched once an hour, up to eight of them (or the clock)
+// shown with the user's labels, four per line.
+class Weather {
+ public:
+  struct Controls {
+    Button& cmdWeather;
+    Timer& Timer17;
+    Timer& tmrWeather;
+    Button& cmdWeatherConfig;
+  };
+
+  Weather(Controls controls, DisplayLink& display, HttpClient& http, WebDocuments& documents,
+          WallClock& wall, RegionalFormats& formats, TimerHost& timers);
+  FunctionRegistration Registration();
+
+  // Where the values come from: the built-in adapter and its two services, or the base URL of a
+  // service that answers the weather report.
+  std::string service = kOpenMeteo;
+  std::string geocoding_url = "https://geocoding-api.open-meteo.com";
+  std::string forecast_url = "https://api.open-meteo.com";
+
+  std::string location = Settings{}.WeatherLocation;           // WeatherLocation
+  std::array<std::string, 8> field = Settings{}.WeatherField;  // WeatherField1..8
+  std::array<std::string, 8> label = Settings{}.WeatherLabel;  // WeatherLabel1..8
+  std::array<std::string, 14> data{};                          // WeatherData
+  int16_t weather_hour = 0;                                    // WeatherHour
+  int16_t refresh_count = 0;                                   // WeatherRefreshCount
+
+  // Asks for the values; they change when the reply is in. While one request is in flight no
+  // second one starts.
+  void FetchWeather();
+  bool Fetching() const { return fetching_; }
+  // Cuts the values out of a weather report, as far as its elements go.
+  void ReadReport(std::string_view document);
+  // Fills the values from the adapter's forecast for `place`.
+  void TakeForecast(const GeocodeReading& place, const ForecastReading& forecast);
+  std::string WeatherItem(std::string_view name);
+  std::array<std::string, 4> Segments();
+
+  void WeatherTick();
+  void WeatherRefreshTick();
+
+  Timer& refresh_timer() { return c_.tmrWeather; }
+  WallClock& wall() { return wall_; }
+  FrmWeatherConfig& config() { return config_; }
+
+ private:
+  void FetchReport();
+  void FetchPlace();
+  void FetchForecast();
+
+  Controls c_;
+  DisplayLink& display_;
+  HttpClient& http_;
+  WebDocuments& documents_;
+  WallClock& wall_;
+  RegionalFormats& formats_;
+  FrmWeatherConfig config_;
+  bool fetching_ = false;
+  // The place found for `place_for_`, kept until the location changes.
+  std::string place_for_;
+  GeocodeReading place_;
+};
+
+}  // namespace vfd

@@ -1,0 +1,172 @@
+// The HTTP backend against a real server on the loopback interface: bodies, failures, bounds,
+// redirects and cancelling, with every outcome delivered through the event loop.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "core/Version.h"
+#include "platform/CurlHttpClient.h"
+#include "support/FixtureHttpServer.h"
+#include "support/VirtualEventLoop.h"
+
+namespace vfd {
+namespace {
+
+using testing::FixtureHttpServer;
+using Reply = FixtureHttpServer::Reply;
+using Behaviour = FixtureHttpServer::Behaviour;
+
+// Short bounds, so that the failure cases end within a test's patience.
+constexpr CurlHttpClient::Limits kTestLimits{
+    .connect_timeout_ms = 1000, .total_timeout_ms = 1500, .max_body_bytes = 1 << 20};
+
+struct HttpTest : ::testing::Test {
+  testing::VirtualEventLoop loop;
+  FixtureHttpServer server;
+  CurlHttpClient http{loop, kTestLimits};
+
+  // Runs the loop's posted tasks until the reply to one GET arrives (or a real-time limit).
+  std::optional<HttpResult> Fetch(const std::string& url, int limit_ms = 5000) {
+    std::optional<HttpResult> result;
+    http.Get(url, [&](HttpResult r) { result = std::move(r); });
+    EXPECT_FALSE(result) << "delivered inside Get";
+    WaitFor([&] { return result.has_value(); }, limit_ms);
+    return result;
+  }
+  template <typename F>
+  void WaitFor(F done, int limit_ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    while (!done() && std::chrono::steady_clock::now() < until) {
+      loop.RunPosted();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+};
+
+TEST_F(HttpTest, ABodyArrivesOnTheEventLoopWithTheProgramsUserAgent) {
+  server.Script("/vfd/currentversion.txt", Reply{.body = "3.10"});
+  const auto r = Fetch(server.Url("/vfd/currentversion.txt"));
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->ok) << r->error;
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(r->body, "3.10");
+  EXPECT_EQ(server.LastUserAgent(), std::string("VFD Vorlinx/") + kProgramVersion);
+}
+
+TEST_F(HttpTest, AnErrorStatusIsAFailureAndItsPageIsNotTheBody) {
+  server.Script("/gone", Reply{.status = 404, .body = "<html>Not here</html>"});
+  server.Script("/broken", Reply{.status = 500, .body = "oops"});
+  for (const char* path : {"/gone", "/broken"}) {
+    const auto r = Fetch(server.Url(path));
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r->ok);
+    EXPECT_TRUE(r->body.empty());
+    EXPECT_FALSE(r->error.empty());
+  }
+}
+
+TEST_F(HttpTest, RedirectsAreFollowedUpToFive) {
+  server.Script("/a", Reply{.status = 302, .location = "/b"});
+  server.Script("/b", Reply{.status = 301, .location = "/c"});
+  server.Script("/c", Reply{.body = "here"});
+  auto r = Fetch(server.Url("/a"));
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->ok) << r->error;
+  EXPECT_EQ(r->body, "here");
+
+  server.Script("/loop", Reply{.status = 302, .location = "/loop"});
+  r = Fetch(server.Url("/loop"));
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r->ok);
+  EXPECT_LE(server.Requests().size(), 3u + 6u);
+}
+
+TEST_F(HttpTest, ABodyOverOneMebibyteIsAFailure) {
+  server.Script("/big", Reply{.body = std::string((1 << 20) + 1, 'x')});
+  server.Script("/fits", Reply{.body = std::string(1 << 20, 'x')});
+  auto r = Fetch(server.Url("/big"));
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r->ok);
+  EXPECT_TRUE(r->body.empty());
+  r = Fetch(server.Url("/fits"));
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->ok) << r->error;
+  EXPECT_EQ(r->body.size(), size_t{1} << 20);
+}
+
+TEST_F(HttpTest, AReplyThatStopsHalfWayIsAFailure) {
+  server.Script("/cut", Reply{.body = "0123456789", .behaviour = Behaviour::kStopHalfway});
+  const auto r = Fetch(server.Url("/cut"));
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r->ok);
+}
+
+TEST_F(HttpTest, ADeadHostAndAServerThatNeverAnswersFailWithinTheBounds) {
+  auto r = Fetch("http://127.0.0.1:" + std::to_string(FixtureHttpServer::DeadPort()) + "/");
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r->ok);
+  EXPECT_EQ(r->status, 0);
+
+  server.Script("/hang", Reply{.behaviour = Behaviour::kNeverAnswer});
+  const auto start = std::chrono::steady_clock::now();
+  r = Fetch(server.Url("/hang"));
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r->ok);
+  // The whole-transfer bound ended it, not the test's own patience.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+TEST_F(HttpTest, CancelledTransfersAreNeverDelivered) {
+  server.Script("/slow", Reply{.body = "late", .delay_ms = 200});
+  int delivered = 0;
+  http.Get(server.Url("/slow"), [&](HttpResult) { ++delivered; });
+  http.Get(server.Url("/slow"), [&](HttpResult) { ++delivered; });
+  http.CancelAll();
+  // A transfer started after the cancel still arrives.
+  const auto r = Fetch(server.Url("/slow"));
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->ok) << r->error;
+  WaitFor([] { return false; }, 300);
+  EXPECT_EQ(delivered, 0);
+}
+
+TEST(HttpShutdownTest, DestroyingTheClientDoesNotWaitForAHangingServer) {
+  testing::VirtualEventLoop loop;
+  FixtureHttpServer server;
+  server.Script("/hang", Reply{.behaviour = Behaviour::kNeverAnswer});
+  const auto start = std::chrono::steady_clock::now();
+  {
+    CurlHttpClient http(loop);
+    http.Get(server.Url("/hang"), [](HttpResult) { FAIL() << "delivered after destruction"; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  loop.RunPosted();
+}
+
+TEST(BodyTextTest, Utf8BecomesWindows1252AndOtherBodiesPassUnchanged) {
+  // "Café – “news”" in UTF-8, with a character Windows-1252 lacks.
+  const std::string utf8 = "Caf\xC3\xA9 \xE2\x80\x93 \xE2\x80\x9Cnews\xE2\x80\x9D \xE2\x86\x92";
+  EXPECT_EQ(BodyToProgramText(utf8, "text/xml; charset=UTF-8"), "Caf\xE9 \x96 \x93news\x94 ?");
+  EXPECT_EQ(BodyToProgramText(utf8, ""), "Caf\xE9 \x96 \x93news\x94 ?");
+  EXPECT_EQ(BodyToProgramText("\xEF\xBB\xBFplain", "text/plain; charset=\"utf-8\""), "plain");
+  EXPECT_EQ(BodyToProgramText("Caf\xE9", "text/plain; charset=windows-1252"), "Caf\xE9");
+  EXPECT_EQ(BodyToProgramText("Caf\xE9", "text/plain"), "Caf\xE9");
+  EXPECT_EQ(BodyToProgramText("3.10", "text/plain"), "3.10");
+  // Other declared charsets go through iconv: the euro sign of Latin-9, a Cyrillic letter.
+  EXPECT_EQ(BodyToProgramText("5 \xA4", "text/plain; charset=ISO-8859-15"), "5 \x80");
+  EXPECT_EQ(BodyToProgramText("\xE1!", "text/plain; charset=koi8-r"), "?!");
+  EXPECT_EQ(BodyToProgramText("as is", "text/plain; charset=no-such-charset"), "as is");
+}
+
+TEST_F(HttpTest, AUtf8ReplyArrivesAsTheProgramsText) {
+  server.Script("/u", Reply{.body = "Z\xC3\xBCrich", .content_type = "text/plain; charset=utf-8"});
+  const auto r = Fetch(server.Url("/u"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->body, "Z\xFCrich");
+}
+
+}  // namespace
+}  // namespace vfd

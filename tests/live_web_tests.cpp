@@ -1,0 +1,126 @@
+// The web-fed functions over the real HTTP backend: a host that refuses and a server that never
+// answers must not hold up a single frame while the display keeps ticking.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "platform/CurlHttpClient.h"
+#include "platform/WebDocumentParsers.h"
+#include "shell/Program.h"
+#include "support/Fakes.h"
+#include "support/FixtureHttpServer.h"
+#include "support/VirtualEventLoop.h"
+
+namespace vfd {
+namespace {
+
+using testing::FixtureHttpServer;
+
+// The program with recording fakes for its devices and the real web behind it.
+struct LiveWebRig {
+  testing::VirtualEventLoop loop;
+  testing::ScriptedRandom random;
+  UsRegionalFormats formats;
+  testing::FakeSerialDevice serial{loop};
+  testing::FakeParallelPort parallel{loop};
+  testing::FakeMessageBoxes boxes;
+  testing::MemoryFiles files;
+  testing::FakeFileDialogs file_dialogs;
+  CurlHttpClient http{loop, {.connect_timeout_ms = 1000, .total_timeout_ms = 1500}};
+  WebDocumentParsers documents;
+  testing::FakeMediaPlayer player;
+  testing::FakeSensors sensors;
+  std::unique_ptr<DisplayEmulator> emulator;
+  std::unique_ptr<Program> program =
+      std::make_unique<Program>(Services{.loop = loop,
+                                         .monotonic = loop,
+                                         .wall = loop,
+                                         .formats = formats,
+                                         .random = random,
+                                         .serial = serial,
+                                         .parallel = parallel,
+                                         .boxes = boxes,
+                                         .files = files,
+                                         .file_dialogs = file_dialogs,
+                                         .http = http,
+                                         .documents = documents,
+                                         .player = player,
+                                         .sensors = sensors});
+
+  LiveWebRig() {
+    program->display().screen_type = kScreen2x20;
+    program->display().display_model = kModelOrbital2x20;
+    program->serial().SetSerialPort("COM1");
+    program->display().InitDisplayModel();
+    emulator = DisplayEmulator::ForModel(kModelOrbital2x20);
+    serial.on_bytes = [this](std::string_view bytes) { emulator->FeedSerial(bytes); };
+  }
+  std::string Row(int row) const { return emulator->glass().Row(row); }
+  // Lets real time pass for the backend while the loop takes what it posts.
+  template <typename F>
+  bool WaitFor(F done, int limit_ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    while (!done() && std::chrono::steady_clock::now() < until) {
+      loop.RunPosted();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+  }
+};
+
+TEST(LiveWebTest, AHangingWeatherServiceDoesNotStopTheClockOnTheGlass) {
+  FixtureHttpServer server;
+  server.ScriptAll({.behaviour = FixtureHttpServer::Behaviour::kNeverAnswer});
+  LiveWebRig rig;
+  Weather& weather = rig.program->weather();
+  weather.service = server.Url();
+  rig.program->main().cmdWeather.Click();
+  ASSERT_TRUE(rig.WaitFor([&] { return server.Requests().size() == 1; }, 2000));
+  EXPECT_EQ(rig.Row(0), "3:45:12 PM  Temp:  H");
+  // Every second a new frame, while the transfer still waits.
+  for (int second = 13; second <= 17; ++second) {
+    rig.loop.RunFor(1000);
+    EXPECT_EQ(rig.Row(0).substr(0, 10), "3:45:" + std::to_string(second) + " PM");
+    EXPECT_TRUE(weather.Fetching());
+  }
+  // The bound ends it; the values stay as they were and a later fetch may start.
+  ASSERT_TRUE(rig.WaitFor([&] { return !weather.Fetching(); }, 4000));
+  EXPECT_EQ(weather.data[2], "");
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(LiveWebTest, ARefusingNewsHostShowsTheErrorEntryUnderARunningClock) {
+  LiveWebRig rig;
+  NewsFeed& news = rig.program->hard_news();
+  news.url = "http://127.0.0.1:" + std::to_string(FixtureHttpServer::DeadPort()) + "/feed";
+  news.mode = 2;
+  rig.program->main().cmdHardNews.Click();
+  rig.loop.RunFor(333);
+  EXPECT_EQ(rig.Row(0), "3:45:12 PM   12/6/26");
+  ASSERT_TRUE(rig.WaitFor([&] { return !news.Fetching(); }, 3000));
+  EXPECT_EQ(news.headlines, std::vector<std::string>{"Error Loading News"});
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.Row(0), "3:45:13 PM   12/6/26");
+  EXPECT_EQ(rig.Row(1), "Error Loading News  ");
+}
+
+TEST(LiveWebTest, AFeedFromTheServerReachesTheGlass) {
+  FixtureHttpServer server;
+  server.Script("/rss", {.body = "<rss><channel><item><title>Caf\xC3\xA9 opens</title></item>"
+                                 "</channel></rss>",
+                         .content_type = "application/rss+xml; charset=utf-8"});
+  LiveWebRig rig;
+  NewsFeed& news = rig.program->hard_news();
+  news.url = server.Url("/rss");
+  news.mode = 3;
+  rig.program->main().cmdHardNews.Click();
+  rig.loop.RunFor(333);
+  ASSERT_TRUE(rig.WaitFor([&] { return !news.Fetching(); }, 3000));
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.Row(0), "Caf\xE9 opens          ");
+}
+
+}  // namespace
+}  // namespace vfd
