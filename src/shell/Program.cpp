@@ -45,7 +45,11 @@ Program::Program(Services services)
       frm_mbm_config_(mbm_, services_.loop),
       bars_(display_),
       winamp_({main_.cmdWinamp, main_.Timer4, main_.cmdWinampConfig}, display_, bars_,
-              services_.player, services_.wall, services_.formats) {
+              services_.player, services_.wall, services_.formats),
+      tides_({main_.cmdTides, main_.Timer12, main_.tmrTide, main_.cmdTideConfig}, display_,
+             services_.tides, services_.wall, services_.formats, services_.boxes,
+             frm_tides_config_),
+      frm_tides_config_(tides_) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -67,6 +71,7 @@ Program::Program(Services services)
   modes_.Register(countdown_.Registration());
   modes_.Register(cracker_.Registration());
   modes_.Register(mbm_.Registration());
+  modes_.Register(tides_.Registration());
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   WireHandlers();
 }

@@ -12,6 +12,7 @@
 #include "core/Random.h"
 #include "core/SensorTable.h"
 #include "core/Settings.h"
+#include "core/TidePages.h"
 #include "core/UserDialogs.h"
 #include "display/DisplayLink.h"
 #include "display/ParallelLink.h"
@@ -30,6 +31,7 @@
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
 #include "sources/MotherboardMonitor.h"
+#include "sources/Tides.h"
 #include "sources/Winamp.h"
 
 namespace vfd {
@@ -50,6 +52,8 @@ struct Services {
   HttpClient& http;
   MediaPlayer& player;
   SensorSource& sensors;
+  // Tide tables: predicted on this machine or fetched from a page service.
+  TidePageSource& tides;
   // The serial devices present now (USB adapters and the like), listed after COM1..COM4; asked
   // at start and every few seconds after, so that the list follows adapters plugged in or out.
   std::function<std::vector<std::string>()> list_serial_ports{};
@@ -94,6 +98,8 @@ class Program {
   FrmMBMConfig& mbm_config() { return frm_mbm_config_; }
   ProgressBars& bars() { return bars_; }
   Winamp& winamp() { return winamp_; }
+  Tides& tides() { return tides_; }
+  FrmTidesConfig& tides_config() { return frm_tides_config_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
@@ -130,6 +136,8 @@ class Program {
   FrmMBMConfig frm_mbm_config_;
   ProgressBars bars_;
   Winamp winamp_;
+  Tides tides_;
+  FrmTidesConfig frm_tides_config_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

@@ -32,6 +32,7 @@
 #include "ui/QtMessageBoxes.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
+#include "ui/TidesConfigView.h"
 #include "ui/VfdSelectView.h"
 #include "ui/WinampConfigView.h"
 
@@ -152,6 +153,7 @@ int main(int argc, char** argv) {
   // answers as a machine without it would.
   vfd::NoHttp http(loop);
   vfd::LinuxSensors sensors;
+  vfd::NoTidePages tides(loop);
   // Any player on the session bus; without a bus there is simply no player.
   vfd::MprisMediaPlayer player(loop, clock);
   vfd::Program program(vfd::Services{.loop = loop,
@@ -167,6 +169,7 @@ int main(int argc, char** argv) {
                                      .http = http,
                                      .player = player,
                                      .sensors = sensors,
+                                     .tides = tides,
                                      .list_serial_ports = [] { return vfd::ListSerialDevices(); }});
 
   // The windows exist only with a screen: without one nobody would see them, and keeping them
@@ -177,12 +180,14 @@ int main(int argc, char** argv) {
           vfd_select(program.vfd_select(), &main),
           countdown(program.countdown_config(), &main),
           mbm_config(program.mbm_config(), &main),
-          winamp_config(program.winamp().config(), &main) {}
+          winamp_config(program.winamp().config(), &main),
+          tides_config(program.tides_config(), &main) {}
     vfd::ui::MainWindowView main;
     vfd::ui::VfdSelectView vfd_select;
     vfd::ui::CountdownView countdown;
     vfd::ui::MbmConfigView mbm_config;
     vfd::ui::WinampConfigView winamp_config;
+    vfd::ui::TidesConfigView tides_config;
   };
   std::unique_ptr<Windows> windows;
   if (!headless) windows = std::make_unique<Windows>(program);
