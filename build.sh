@@ -17,6 +17,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libsensors-dev libsystemd-dev libtag1-dev
   fonts-ipafont-gothic
+  libtcd-dev xtide-data
 )
 # What the tests, the benchmarks and the format check need besides.
 DEV_PACKAGES=(

@@ -15,6 +15,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
 #include "platform/LinuxSensors.h"
+#include "platform/LocalTidePages.h"
 #include "platform/LocaleFormats.h"
 #include "platform/MprisMediaPlayer.h"
 #include "platform/PosixSerialDevice.h"
@@ -23,6 +24,7 @@
 #include "platform/SerialPortCatalog.h"
 #include "platform/SystemClock.h"
 #include "shell/Program.h"
+#include "sources/HttpTidePages.h"
 #include "ui/CountdownView.h"
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
@@ -153,7 +155,18 @@ int main(int argc, char** argv) {
   // answers as a machine without it would.
   vfd::NoHttp http(loop);
   vfd::LinuxSensors sensors;
-  vfd::NoTidePages tides(loop);
+  // Tide tables predicted here from the harmonics file, or from a page service. The services
+  // file will choose; until it is read, the defaults apply.
+  const vfd::TideSourceConfig tide_config;
+  std::unique_ptr<vfd::TidePageSource> tide_pages;
+  if (tide_config.IsLocal()) {
+    auto local = std::make_unique<vfd::LocalTidePages>(loop, tide_config.tides_data);
+    local->Preload();
+    tide_pages = std::move(local);
+  } else {
+    tide_pages = std::make_unique<vfd::HttpTidePages>(http, tide_config.tides);
+  }
+  vfd::TidePageSource& tides = *tide_pages;
   // Any player on the session bus; without a bus there is simply no player.
   vfd::MprisMediaPlayer player(loop, clock);
   vfd::Program program(vfd::Services{.loop = loop,
