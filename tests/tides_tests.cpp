@@ -254,6 +254,17 @@ TEST_F(TidesFunctionTest, TheRefreshTimerStopsAfterAnHourWithoutTheDisplay) {
   EXPECT_FALSE(rig.main().tmrTide.Enabled());
 }
 
+TEST_F(TidesFunctionTest, TheRefreshTimerAlsoStopsWhenTheHourPassesMidnight) {
+  rig.loop.SetWallClock({2026, 12, 8, 22, 30, 0});
+  Start(kModelOrbital2x20);
+  Answer(page_);
+  rig.main().cmdClock.Click();
+  rig.loop.RunFor(89 * 60000 + 30000);  // 23:59:30, an hour after 22 on the clock's face
+  EXPECT_TRUE(rig.main().tmrTide.Enabled());
+  rig.loop.RunFor(30000);  // 00:00, two hours after it
+  EXPECT_FALSE(rig.main().tmrTide.Enabled());
+}
+
 TEST_F(TidesFunctionTest, TheDialogShowsMinutesAndStoresTicks) {
   FrmTidesConfig& dialog = rig.program->tides_config();
   tides().refresh_ticks = 45;

@@ -217,7 +217,10 @@ void Tides::TideTick() {
 }
 
 void Tides::TideRefreshTick() {
-  if (wall_.Now().hour > tide_hour + 1) c_.tmrTide.SetEnabled(false);
+  // More than an hour since the display last ticked, counted across midnight too (an hour of 0
+  // after a tick at 23 is one hour later, and a tick at 22 must not keep the fetches going all
+  // of the next day).
+  if ((wall_.Now().hour - tide_hour + 24) % 24 > 1) c_.tmrTide.SetEnabled(false);
   if (refresh_count >= refresh_ticks) {
     refresh_fetch_ = FetchTides() || refresh_fetch_;
   }
