@@ -18,6 +18,7 @@ PACKAGES=(
   libsensors-dev libsystemd-dev libtag1-dev
   libcurl4-openssl-dev libpugixml-dev nlohmann-json3-dev ca-certificates
   fonts-ipafont-gothic
+  libtcd-dev xtide-data
 )
 # What the tests, the benchmarks and the format check need besides.
 DEV_PACKAGES=(

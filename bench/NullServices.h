@@ -91,7 +91,8 @@ struct NullProgram {
                          .file_dialogs = loop,
                          .http = http,
                          .player = with_player ? *with_player : player,
-                         .sensors = with_sensors ? *with_sensors : sensors}) {
+                         .sensors = with_sensors ? *with_sensors : sensors,
+                         .tides = tides}) {
     const ModelRow* row = FindModel(model);
     program.display().screen_type = row->screen;
     program.display().display_model = model;
@@ -105,6 +106,7 @@ struct NullProgram {
   Lcg random;
   UsRegionalFormats formats;
   NoHttp http{loop};
+  NoTidePages tides{loop};
   NoMediaPlayer player;
   NoSensors sensors;
   Program program;

@@ -113,6 +113,7 @@ void BM_MatrixOnPacedLine(benchmark::State& state) {
   Lcg random;
   UsRegionalFormats formats;
   NoHttp http{time};
+  NoTidePages tides{time};
   NoMediaPlayer player;
   NoSensors sensors;
   Program program{Services{.loop = time,
@@ -127,7 +128,8 @@ void BM_MatrixOnPacedLine(benchmark::State& state) {
                            .file_dialogs = time,
                            .http = http,
                            .player = player,
-                           .sensors = sensors}};
+                           .sensors = sensors,
+                           .tides = tides}};
   program.display().screen_type = kScreen2x20;
   program.display().display_model = kModelIeeSerial;
   program.display().InitDisplayModel();

@@ -32,6 +32,7 @@ struct LiveWebRig {
   WebDocumentParsers documents;
   testing::FakeMediaPlayer player;
   testing::FakeSensors sensors;
+  NoTidePages tides{loop};
   std::unique_ptr<DisplayEmulator> emulator;
   std::unique_ptr<Program> program =
       std::make_unique<Program>(Services{.loop = loop,
@@ -47,7 +48,8 @@ struct LiveWebRig {
                                          .http = http,
                                          .documents = documents,
                                          .player = player,
-                                         .sensors = sensors});
+                                         .sensors = sensors,
+                                         .tides = tides});
 
   LiveWebRig() {
     program->display().screen_type = kScreen2x20;

@@ -124,9 +124,10 @@ TEST_F(ModeTest, ActivationStepsRunAroundTheTimerButNotOnStartOrWake) {
 TEST_F(ModeTest, AFunctionNobodyRegisteredDoesNothing) {
   Rig bare;
   bare.UseModel(kModelOrbital2x20);
+  bare.program->modes().Register({.code = 12});  // as a function not built: no timer to run
   bare.main().cmdClock.Click();
   bare.serial.Reset();
-  bare.main().cmdTides.Click();  // not registered in the program yet
+  bare.main().cmdTides.Click();
   EXPECT_TRUE(bare.main().Timer3.Enabled());
   EXPECT_FALSE(bare.main().Timer12.Enabled());
   EXPECT_EQ(bare.serial.written, "");

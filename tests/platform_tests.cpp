@@ -330,6 +330,7 @@ struct ProgramOnLinkedPty {
   testing::MemoryFiles files;
   testing::FakeFileDialogs file_dialogs;
   testing::FakeHttp http{loop};
+  testing::FakeTidePages tides{loop};
   testing::FakeMediaPlayer player;
   testing::FakeSensors sensors;
   Program program{Services{.loop = loop,
@@ -344,7 +345,8 @@ struct ProgramOnLinkedPty {
                            .file_dialogs = file_dialogs,
                            .http = http,
                            .player = player,
-                           .sensors = sensors}};
+                           .sensors = sensors,
+                           .tides = tides}};
 };
 
 TEST(ReconnectOnPtyTest, ALinkRemovedAndPointedAtANewLineIsFollowed) {

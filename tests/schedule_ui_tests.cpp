@@ -35,6 +35,7 @@ struct ProgramWithViews {
   testing::FakeHttp http{clock};
   testing::FakeMediaPlayer player;
   testing::FakeSensors sensors;
+  testing::FakeTidePages tides{clock};
   Program program{Services{.loop = loop,
                            .monotonic = clock,
                            .wall = clock,
@@ -47,7 +48,8 @@ struct ProgramWithViews {
                            .file_dialogs = file_dialogs,
                            .http = http,
                            .player = player,
-                           .sensors = sensors}};
+                           .sensors = sensors,
+                           .tides = tides}};
   MainWindowView window{program};
 };
 

@@ -65,6 +65,16 @@ TEST(ServicesFileTest, BadLinesAreReportedByNumberAndTheOthersStillApply) {
   EXPECT_EQ(c.problems[7].rfind("vfdservices.txt line 9: ", 0), 0u) << c.problems[7];
 }
 
+TEST(ServicesFileTest, TidesAreLocalOrAPageService) {
+  EXPECT_EQ(ParseServicesFile("tides = local\n").urls.tides, "local");
+  EXPECT_EQ(ParseServicesFile("tides = http://127.0.0.1:8080/\n").urls.tides,
+            "http://127.0.0.1:8080");
+  const ServicesFileContents c = ParseServicesFile("tides = offline\n");
+  EXPECT_TRUE(c.urls.tides.empty());
+  ASSERT_EQ(c.problems.size(), 1u);
+  EXPECT_EQ(c.problems[0].rfind("vfdservices.txt line 1: ", 0), 0u) << c.problems[0];
+}
+
 TEST(ServicesFileTest, TheFileSitsBesideTheSettingsFile) {
   EXPECT_EQ(ServicesPathBeside("vfdsettings.txt"), "vfdservices.txt");
   EXPECT_EQ(ServicesPathBeside("/home/u/.config/vfd/vfdsettings.txt"),

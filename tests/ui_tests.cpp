@@ -275,6 +275,7 @@ struct ProgramWithViews {
   testing::FakeFileDialogs file_dialogs;
   UsRegionalFormats formats;
   testing::FakeHttp http{clock};
+  testing::FakeTidePages tides{clock};
   testing::FakeMediaPlayer player;
   testing::FakeSensors sensors;
   Program program{
@@ -291,6 +292,7 @@ struct ProgramWithViews {
                .http = http,
                .player = player,
                .sensors = sensors,
+               .tides = tides,
                .list_serial_ports = [] { return std::vector<std::string>{"/dev/ttyUSB0"}; }}};
   MainWindowView window{program};
   VfdSelectView select{program.vfd_select(), &window};

@@ -323,8 +323,8 @@ TEST_F(WinampTest, AlternateCodesSleepBlankTheScreenAndOthersDoNothing) {
             "                    ");
   rig.display().Write4x20("a", "b", "c", "d");
   const std::string before = rig.glass().Text();
-  for (int16_t code : {0, 5, 7, 8, 9, 11, 12, 99}) {
-    w().alt_function = code;  // 12: no tides function in the program yet
+  for (int16_t code : {0, 5, 7, 8, 9, 11, 99}) {
+    w().alt_function = code;  // codes that name no function
     Tick();
     EXPECT_EQ(rig.glass().Text(), before) << code;
   }

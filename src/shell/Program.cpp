@@ -60,7 +60,11 @@ Program::Program(Services services)
       weather_({main_.cmdWeather, main_.Timer17, main_.tmrWeather, main_.cmdWeatherConfig},
                display_, services_.http, services_.documents, services_.wall, services_.formats,
                services_.loop),
-      update_check_(main_.cmdUpdate, services_.http, services_.boxes) {
+      update_check_(main_.cmdUpdate, services_.http, services_.boxes),
+      tides_({main_.cmdTides, main_.Timer12, main_.tmrTide, main_.cmdTideConfig}, display_,
+             services_.tides, services_.wall, services_.formats, services_.boxes,
+             frm_tides_config_),
+      frm_tides_config_(tides_) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -85,6 +89,7 @@ Program::Program(Services services)
   modes_.Register(hard_news_.Registration());
   modes_.Register(shack_news_.Registration());
   modes_.Register(weather_.Registration());
+  modes_.Register(tides_.Registration());
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   modes_.RegisterDialog(frm_rotate_config_, &main_.cmdSetRotate, false);
   modes_.RegisterDialog(frm_timer_, &main_.cmdSleepTimerConfig, true);

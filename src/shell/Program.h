@@ -12,6 +12,7 @@
 #include "core/Random.h"
 #include "core/SensorTable.h"
 #include "core/Settings.h"
+#include "core/TidePages.h"
 #include "core/UserDialogs.h"
 #include "core/WebDocuments.h"
 #include "display/DisplayLink.h"
@@ -37,6 +38,7 @@
 #include "shell/SysTray.h"
 #include "sources/MotherboardMonitor.h"
 #include "sources/News.h"
+#include "sources/Tides.h"
 #include "sources/UpdateCheck.h"
 #include "sources/Weather.h"
 #include "sources/Winamp.h"
@@ -61,6 +63,8 @@ struct Services {
   WebDocuments& documents = NoWebDocuments::Instance();
   MediaPlayer& player;
   SensorSource& sensors;
+  // Tide tables: predicted on this machine or fetched from a page service.
+  TidePageSource& tides;
   // The serial devices present now (USB adapters and the like), listed after COM1..COM4; asked
   // at start and every few seconds after, so that the list follows adapters plugged in or out.
   std::function<std::vector<std::string>()> list_serial_ports{};
@@ -119,6 +123,8 @@ class Program {
   NewsFeed& shack_news() { return shack_news_; }
   Weather& weather() { return weather_; }
   UpdateCheck& update_check() { return update_check_; }
+  Tides& tides() { return tides_; }
+  FrmTidesConfig& tides_config() { return frm_tides_config_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
@@ -174,6 +180,8 @@ class Program {
   NewsFeed shack_news_;
   Weather weather_;
   UpdateCheck update_check_;
+  Tides tides_;
+  FrmTidesConfig frm_tides_config_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

@@ -119,7 +119,12 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
     } else if (key == "player") {
       urls.player = std::string(value);
     } else if (key == "tides") {
-      urls.tides = std::string(value);
+      // The predictions made here, or a service that answers the tide table page.
+      if (value != "local" && !IsUsableUrl(value, true)) {
+        bad_url();
+        continue;
+      }
+      urls.tides = value == "local" ? std::string(value) : WithoutTrailingSlash(value);
     } else if (key == "tides-data") {
       urls.tides_data = std::string(value);
     } else {

@@ -27,8 +27,9 @@ struct WebServiceUrls {
   // The media player shown first when several run, by its name on the session bus ("vlc" for
   // org.mpris.MediaPlayer2.vlc); empty: none preferred.
   std::string player;
-  // Kept for the tides function, as written.
+  // "local" (predictions made here), or the base URL of a tide table page service; empty: local.
   std::string tides;
+  // The harmonics file the local predictions read; empty: the one the xtide-data package has.
   std::string tides_data;
 };
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
 #include "platform/LinuxSensors.h"
+#include "platform/LocalTidePages.h"
 #include "platform/LocaleFormats.h"
 #include "platform/MprisMediaPlayer.h"
 #include "platform/PosixSerialDevice.h"
@@ -25,6 +27,8 @@
 #include "platform/SystemClock.h"
 #include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
+#include "shell/ServicesFile.h"
+#include "sources/HttpTidePages.h"
 #include "ui/CountdownView.h"
 #include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
@@ -36,6 +40,7 @@
 #include "ui/ScheduleViews.h"
 #include "ui/ShutdownSignals.h"
 #include "ui/StatusLog.h"
+#include "ui/TidesConfigView.h"
 #include "ui/TrayIconView.h"
 #include "ui/VfdSelectView.h"
 #include "ui/WeatherConfigView.h"
@@ -158,6 +163,27 @@ int main(int argc, char** argv) {
   vfd::CurlHttpClient http(loop);
   vfd::WebDocumentParsers documents;
   vfd::LinuxSensors sensors;
+  // Tide tables predicted here from the harmonics file, or from a page service, as the services
+  // file's tides lines say (the program reports that file's problems when it starts).
+  vfd::TideSourceConfig tide_config;
+  {
+    std::string error;
+    const std::optional<std::string> text =
+        files.Read(vfd::ServicesPathBeside(vfd::kSettingsFileName), &error, vfd::kMaxServicesBytes);
+    const vfd::WebServiceUrls urls =
+        text ? vfd::ParseServicesFile(*text).urls : vfd::WebServiceUrls{};
+    if (!urls.tides.empty()) tide_config.tides = urls.tides;
+    if (!urls.tides_data.empty()) tide_config.tides_data = urls.tides_data;
+  }
+  std::unique_ptr<vfd::TidePageSource> tide_pages;
+  if (tide_config.IsLocal()) {
+    auto local = std::make_unique<vfd::LocalTidePages>(loop, tide_config.tides_data);
+    local->Preload();
+    tide_pages = std::move(local);
+  } else {
+    tide_pages = std::make_unique<vfd::HttpTidePages>(http, tide_config.tides);
+  }
+  vfd::TidePageSource& tides = *tide_pages;
   // Any player on the session bus; without a bus there is simply no player.
   vfd::MprisMediaPlayer player(loop, clock);
   vfd::Program program(vfd::Services{
@@ -175,6 +201,7 @@ int main(int argc, char** argv) {
       .documents = documents,
       .player = player,
       .sensors = sensors,
+      .tides = tides,
       .list_serial_ports = [] { return vfd::ListSerialDevices(); },
       .prefer_player = [&player](const std::string& name) { player.SetPreferredPlayer(name); }});
 
@@ -192,6 +219,7 @@ int main(int argc, char** argv) {
           hard_news_config(program.hard_news().config(), &main),
           shack_news_config(program.shack_news().config(), &main),
           weather_config(program.weather().config(), &main),
+          tides_config(program.tides_config(), &main),
           tray(program.tray(), &main) {}
     vfd::ui::MainWindowView main;
     vfd::ui::VfdSelectView vfd_select;
@@ -203,6 +231,7 @@ int main(int argc, char** argv) {
     vfd::ui::NewsConfigView hard_news_config;
     vfd::ui::NewsConfigView shack_news_config;
     vfd::ui::WeatherConfigView weather_config;
+    vfd::ui::TidesConfigView tides_config;
     // The tray icon stands for the window while it is minimized.
     vfd::ui::TrayIconView tray;
   };

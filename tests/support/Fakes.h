@@ -17,6 +17,7 @@
 #include "core/MediaPlayer.h"
 #include "core/Random.h"
 #include "core/SensorTable.h"
+#include "core/TidePages.h"
 #include "core/UserDialogs.h"
 #include "display/ParallelPort.h"
 #include "display/SerialDevice.h"
@@ -217,6 +218,38 @@ class FakeHttp : public HttpClient {
   std::vector<std::string> requested;  // every URL asked for, in order
   std::deque<std::pair<std::string, std::function<void(HttpResult)>>> pending;
   int cancelled = 0;
+
+ private:
+  VirtualEventLoop& loop_;
+};
+
+// Tide tables answered by the test: every request waits until the test replies to it; replies
+// arrive on the event loop.
+class FakeTidePages : public TidePageSource {
+ public:
+  explicit FakeTidePages(VirtualEventLoop& loop) : loop_(loop) {}
+  void Page(const std::string& place, std::function<void(TidePage)> on_done) override {
+    requested.push_back(place);
+    pending.push_back(std::move(on_done));
+  }
+  std::vector<std::string> Complete(const std::string& typed, size_t limit) override {
+    std::vector<std::string> out;
+    for (const std::string& name : stations)
+      if (out.size() < limit && name.starts_with(typed)) out.push_back(name);
+    return out;
+  }
+  // Answers the oldest waiting request (false when none waits).
+  bool Reply(TidePage page) {
+    if (pending.empty()) return false;
+    auto on_done = std::move(pending.front());
+    pending.pop_front();
+    loop_.Post([on_done = std::move(on_done), page = std::move(page)] { on_done(page); });
+    return true;
+  }
+
+  std::vector<std::string> requested;
+  std::deque<std::function<void(TidePage)>> pending;
+  std::vector<std::string> stations;
 
  private:
   VirtualEventLoop& loop_;

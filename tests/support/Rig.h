@@ -24,6 +24,7 @@ struct Rig {
   WebDocumentParsers documents;
   FakeMediaPlayer player;
   FakeSensors sensors;
+  FakeTidePages tides{loop};
   // The serial devices the machine has, as the port list asks for them.
   std::vector<std::string> present_ports;
   // Before the program: the program's last bytes (closing the port) still reach it.
@@ -43,6 +44,7 @@ struct Rig {
                                          .documents = documents,
                                          .player = player,
                                          .sensors = sensors,
+                                         .tides = tides,
                                          .list_serial_ports = [this] { return present_ports; }});
 
   FrmMain& main() { return program->main(); }

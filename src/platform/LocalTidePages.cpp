@@ -1,0 +1,91 @@
+#include "platform/LocalTidePages.h"
+
+#include <ctime>
+
+namespace vfd {
+
+LocalTidePages::LocalTidePages(EventLoop& loop, std::string data_path, std::function<int64_t()> now)
+    : loop_(loop), path_(std::move(data_path)), now_(std::move(now)) {
+  if (!now_) now_ = [] { return static_cast<int64_t>(std::time(nullptr)); };
+  worker_ = std::thread([this] { Run(); });
+}
+
+LocalTidePages::~LocalTidePages() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    jobs_.clear();
+  }
+  wake_.notify_all();
+  worker_.join();
+}
+
+void LocalTidePages::Run() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (stopping_) return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    job();
+  }
+}
+
+void LocalTidePages::Preload() {
+  std::lock_guard lock(mutex_);
+  jobs_.push_back([this] { Make(""); });
+  wake_.notify_one();
+}
+
+void LocalTidePages::Page(const std::string& place, std::function<void(TidePage)> on_done) {
+  std::lock_guard lock(mutex_);
+  jobs_.push_back([this, place, on_done = std::move(on_done)]() mutable {
+    TidePage page = Make(place);
+    loop_.Post([on_done = std::move(on_done), page = std::move(page)] { on_done(page); });
+  });
+  wake_.notify_one();
+}
+
+TidePage LocalTidePages::Make(const std::string& place) {
+  TidePage page;
+  if (!db_.IsOpen()) {
+    std::string error;
+    if (!db_.Open(path_, &error)) {
+      page.error = error + " (install the package xtide-data)";
+      return page;
+    }
+    std::lock_guard lock(mutex_);
+    names_ = db_.Stations();
+  }
+  if (place.empty()) return page;
+  const std::vector<size_t> found = RankStations(db_.Stations(), place, 1);
+  if (found.empty()) {
+    page.error = "no tide station matches \"" + place + "\"";
+    return page;
+  }
+  // Yesterday through tomorrow, in local days.
+  const int64_t now = now_();
+  const std::optional<StationPredictions> p =
+      db_.Predict(found.front(), LocalMidnight(now, -1), LocalMidnight(now, 2));
+  if (!p) {
+    page.error = "no predictions for " + db_.Stations()[found.front()].name;
+    return page;
+  }
+  page.ok = true;
+  page.station = p->name;
+  page.text = RenderTidePage(p->name, p->units, p->events);
+  return page;
+}
+
+std::vector<std::string> LocalTidePages::Complete(const std::string& typed, size_t limit) {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> out;
+  for (size_t i : RankStations(names_, typed, limit))
+    out.push_back(names_[i].name);
+  return out;
+}
+
+}  // namespace vfd

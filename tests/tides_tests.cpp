@@ -1,0 +1,299 @@
+// The tides function: reading the next event of today from a table page, the frames on each
+// geometry, the refresh timer's counting, the failures, and the settings dialog.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sources/HttpTidePages.h"
+#include "sources/Tides.h"
+#include "support/Rig.h"
+
+namespace vfd {
+namespace {
+
+using testing::Rig;
+using Outcome = TideReading::Outcome;
+
+// One entry as the table writes it: "2026-12-DD hh:mm AM EST   h.hh feet  Low Tide".
+std::string Entry(int day, const std::string& hhmm, const std::string& ampm,
+                  const std::string& height, const std::string& kind) {
+  std::string time = hhmm.size() == 4 ? " " + hhmm : hhmm;
+  std::string d = (day < 10 ? "0" : "") + std::to_string(day);
+  return "2026-12-" + d + " " + time + " " + ampm + " EST   " + height + " feet  " + kind +
+         " Tide\n";
+}
+
+// Every entry skipped takes one character off the page's end with it, so a page needs some text
+// after its last entry (a footer) for that entry to be read whole.
+std::string Page(const std::string& entries) {
+  return "Northport, Northport Bay, Long Island, New York\n(click for map)\n\n" + entries +
+         "\nPredictions are not for navigation.\n";
+}
+
+TEST(TidePageTest, AnEventEarlierInTheCurrentHourIsStillTheNextOne) {
+  const std::string page =
+      Page(Entry(7, "8:40", "PM", "6.80", "High") + Entry(8, "9:10", "AM", "7.02", "High") +
+           Entry(8, "2:10", "PM", "0.69", "Low") + Entry(8, "8:25", "PM", "6.91", "High") +
+           Entry(9, "2:35", "AM", "0.41", "Low"));
+  TideReading r = ReadTidePage(page, 8, 14);
+  ASSERT_EQ(r.outcome, Outcome::kLines);
+  EXPECT_EQ(r.line1, "2026-12-08  2:10 PM ");
+  EXPECT_EQ(r.line2, "0.69 feet  Low Tide");
+  // Before any of today's events: the first of today, not yesterday's.
+  r = ReadTidePage(page, 8, 3);
+  EXPECT_EQ(r.line1, "2026-12-08  9:10 AM ");
+  EXPECT_EQ(r.line2, "7.02 feet  High Tide");
+  // After the day's last event: the first of tomorrow.
+  r = ReadTidePage(page, 8, 21);
+  ASSERT_EQ(r.outcome, Outcome::kLines);
+  EXPECT_EQ(r.line1, "2026-12-09  2:35 AM ");
+  EXPECT_EQ(r.line2, "0.41 feet  Low Tide");
+}
+
+TEST(TidePageTest, TwelveIsMidnightWithoutPmAndNoonWithIt) {
+  const std::string page =
+      Page(Entry(8, "12:05", "AM", "1.00", "Low") + Entry(8, "5:00", "AM", "6.00", "High") +
+           Entry(8, "12:30", "PM", "0.50", "Low") + Entry(8, "5:50", "PM", "6.50", "High") +
+           Entry(9, "1:00", "AM", "0.60", "Low") + Entry(9, "7:00", "AM", "6.60", "High"));
+  EXPECT_EQ(ReadTidePage(page, 8, 0).line1, "2026-12-08 12:05 AM ");
+  EXPECT_EQ(ReadTidePage(page, 8, 1).line1, "2026-12-08  5:00 AM ");
+  EXPECT_EQ(ReadTidePage(page, 8, 12).line1, "2026-12-08 12:30 PM ");
+  EXPECT_EQ(ReadTidePage(page, 8, 13).line1, "2026-12-08  5:50 PM ");
+  EXPECT_EQ(ReadTidePage(page, 8, 17).line1, "2026-12-08  5:50 PM ");
+  EXPECT_EQ(ReadTidePage(page, 8, 18).line1, "2026-12-09  1:00 AM ");
+}
+
+TEST(TidePageTest, SunriseAndSunsetAheadOfTheTideTextAreSkipped) {
+  const std::string page =
+      Page(Entry(8, "7:02", "AM", "0.00", "Low").replace(20, 30, "EST   Sunrise\n") +
+           Entry(8, "9:10", "AM", "7.02", "High"));
+  // The first entry is "... 7:02 AM EST   Sunrise\n2026-12-08  9:10 AM ... High Tide\n".
+  const TideReading r = ReadTidePage(page, 8, 7);
+  ASSERT_EQ(r.outcome, Outcome::kLines);
+  EXPECT_EQ(r.line1, "2026-12-08  9:10 AM ");
+  EXPECT_EQ(r.line2, "7.02 feet  High Tide");
+}
+
+TEST(TidePageTest, NothingOfTodayIsAParseErrorAndTextRunningOutAFailure) {
+  // A long page of other days (an unknown place's page, say).
+  std::string others;
+  for (int i = 0; i < 4; ++i)
+    others += Entry(3, "1:00", "AM", "1.00", "Low");
+  EXPECT_EQ(ReadTidePage(Page(others), 8, 10).outcome, Outcome::kParseError);
+  // An empty reply or a page with no entry at all.
+  EXPECT_EQ(ReadTidePage("", 8, 10).outcome, Outcome::kFailed);
+  EXPECT_EQ(ReadTidePage("<html>", 8, 10).outcome, Outcome::kFailed);
+  // Any other page without entries of today.
+  EXPECT_EQ(ReadTidePage("<html>Not Found</html>", 8, 10).outcome, Outcome::kParseError);
+  // Without a footer, skipping eats into the last entry.
+  const std::string bare = "(click for map)\n\n" + Entry(7, "1:00", "AM", "1.00", "Low") +
+                           Entry(7, "7:00", "AM", "6.00", "High") +
+                           Entry(8, "9:10", "AM", "7.02", "High");
+  EXPECT_EQ(ReadTidePage(bare, 8, 3).outcome, Outcome::kFailed);
+  EXPECT_EQ(ReadTidePage(bare + "\n", 8, 3).line2, "7.02 feet  High Tide");
+  // Today's events all past and nothing after them.
+  EXPECT_EQ(ReadTidePage(Page(Entry(8, "1:00", "AM", "1.00", "Low") +
+                              Entry(8, "7:00", "AM", "6.00", "High")),
+                         8, 20)
+                .outcome,
+            Outcome::kFailed);
+}
+
+TEST(HttpTidePagesTest, ThePlaceIsEscapedAndTheAnswerPassedOn) {
+  Rig rig;
+  HttpTidePages pages(rig.http, "http://tides.example:8080/");
+  EXPECT_EQ(pages.UrlFor("Northport, Northport Bay"),
+            "http://tides.example:8080/?command=view&location=Northport%2C%20Northport%20Bay");
+  EXPECT_EQ(pages.UrlFor("a&b#c"), "http://tides.example:8080/?command=view&location=a%26b%23c");
+  std::vector<TidePage> got;
+  pages.Page("Northport", [&](TidePage p) { got.push_back(p); });
+  pages.Page("Nowhere", [&](TidePage p) { got.push_back(p); });
+  rig.http.Reply({.ok = true, .status = 200, .body = "page"});
+  rig.http.Reply({.ok = false, .error = "no route"});
+  EXPECT_TRUE(got.empty());
+  rig.loop.RunPosted();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_TRUE(got[0].ok);
+  EXPECT_EQ(got[0].text, "page");
+  EXPECT_FALSE(got[1].ok);
+  EXPECT_TRUE(got[1].error.empty());
+}
+
+class TidesFunctionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { rig.loop.SetWallClock({2026, 12, 8, 14, 50, 0}); }
+
+  static void Use(Rig& rig, int16_t model) {
+    rig.UseModel(model);
+    if (LinkOf(model) == LinkKind::kParallel) rig.main().lstPPort.SetListIndex(0);
+    rig.Emulate(model);
+  }
+  void Start(int16_t model) {
+    Use(rig, model);
+    rig.main().cmdTides.Click();
+  }
+  bool Answer(const std::string& page, const std::string& station = "") {
+    const bool answered = rig.tides.Reply({.ok = true, .text = page, .station = station});
+    rig.loop.RunPosted();
+    return answered;
+  }
+  Tides& tides() { return rig.program->tides(); }
+
+  const std::string page_ =
+      Page(Entry(8, "9:10", "AM", "7.02", "High") + Entry(8, "2:10", "PM", "-0.21", "Low") +
+           Entry(8, "8:25", "PM", "6.91", "High") + Entry(9, "2:35", "AM", "0.41", "Low"));
+  Rig rig;
+};
+
+TEST_F(TidesFunctionTest, TwoByTwentyShowsTheEventAndNamesTheStation) {
+  Start(kModelOrbital2x20);
+  EXPECT_TRUE(rig.main().Timer12.Enabled());
+  EXPECT_TRUE(rig.main().tmrTide.Enabled());
+  ASSERT_EQ(rig.tides.requested, std::vector<std::string>{"Northport"});
+  Answer(page_, "Northport, Northport Bay, Long Island, New York");
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.glass().Row(0), "2026-12-08  2:10 PM ");
+  EXPECT_EQ(rig.glass().Row(1), "-0.21 feet  Low Tide");
+  EXPECT_EQ(rig.main().lblStatus.Caption(),
+            "Tides: Northport, Northport Bay, Long Island, New York");
+}
+
+TEST_F(TidesFunctionTest, TheLargerScreensAddClockAndDateAndTheNoritakeIndents) {
+  Start(kModelNoritake);
+  Answer(page_);
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.glass().Row(0), "  2026-12-08  2:10 PM   ");
+  EXPECT_EQ(rig.glass().Row(1), "  -0.21 feet  Low Tide  ");
+
+  Rig four;
+  four.loop.SetWallClock({2026, 12, 8, 14, 50, 0});
+  Use(four, kModelOrbital4x20);
+  four.program->tides().line1 = "L1";
+  four.program->tides().line2 = "L2";
+  four.main().cmdTides.Click();
+  EXPECT_EQ(four.glass().Row(0), "     2:50:00 PM     ");
+  EXPECT_EQ(four.glass().Row(1), " December 8th, 2026 ");
+  EXPECT_EQ(four.glass().Row(2).substr(0, 2), "L1");
+  EXPECT_EQ(four.glass().Row(3).substr(0, 2), "L2");
+
+  Rig wide;
+  wide.loop.SetWallClock({2026, 12, 8, 14, 50, 0});
+  Use(wide, kModelIeeParallel);
+  wide.main().cmdTides.Click();
+  wide.tides.Reply({.ok = true, .text = page_});
+  wide.loop.RunPosted();
+  wide.loop.RunFor(1000);
+  // sp(14 - 10) + clock + sp(36 - 10 - 18) + date words.
+  EXPECT_EQ(wide.glass().Row(0), "    2:50:01 PM        December 8th, 2026");
+  EXPECT_EQ(wide.glass().Row(1), "2026-12-08  2:10 PM -0.21 feet  Low Tide");
+}
+
+TEST_F(TidesFunctionTest, RefetchesAtTheSixtyFirstRefreshTickThenEverySixtieth) {
+  Start(kModelOrbital2x20);
+  Answer(page_);
+  size_t fetches = 1;
+  for (int tick = 1; tick <= 181; ++tick) {
+    rig.loop.RunFor(30000);
+    if (rig.tides.pending.size() == 1) {
+      Answer(page_);
+      ++fetches;
+      EXPECT_TRUE(tick == 61 || tick == 121 || tick == 181) << tick;
+    }
+  }
+  EXPECT_EQ(fetches, 4u);
+}
+
+TEST_F(TidesFunctionTest, AFailedFetchIsRetriedAtTheNextTickAndKeepsTheLines) {
+  tides().refresh_ticks = 20;
+  Start(kModelOrbital2x20);
+  Answer(page_);
+  rig.loop.RunFor(21 * 30000);
+  ASSERT_EQ(rig.tides.requested.size(), 2u);
+  rig.tides.Reply({});
+  rig.loop.RunPosted();
+  EXPECT_EQ(tides().line1, "2026-12-08  2:10 PM ");
+  rig.loop.RunFor(30000);
+  EXPECT_EQ(rig.tides.requested.size(), 3u);
+  // No second request while one is on its way.
+  rig.loop.RunFor(30000);
+  EXPECT_EQ(rig.tides.requested.size(), 3u);
+}
+
+TEST_F(TidesFunctionTest, AnUnknownPlaceSaysSoOnceAndTheProgramGoesOn) {
+  Start(kModelOrbital2x20);
+  Answer(page_);
+  tides().location = "Atlantis";
+  tides().refresh_ticks = 2;
+  std::string others;
+  for (int i = 0; i < 4; ++i)
+    others += Entry(3, "1:00", "AM", "1.00", "Low");
+  for (int i = 0; i < 3; ++i) {
+    rig.loop.RunFor(30000);
+    Answer(Page(others));
+  }
+  EXPECT_EQ(rig.boxes.shown.size(), 1u);
+  EXPECT_EQ(rig.boxes.shown.at(0).second, "Tides Parse Error");
+  EXPECT_FALSE(rig.program->ShutDown());
+  EXPECT_TRUE(rig.main().Timer12.Enabled());
+  EXPECT_EQ(tides().line1, "2026-12-08  2:10 PM ");
+  // No station of that name at all: the status line says so, the lines stay.
+  rig.loop.RunFor(30000);
+  rig.tides.Reply({.ok = false, .error = "no tide station matches \"Atlantis\""});
+  rig.loop.RunPosted();
+  EXPECT_EQ(rig.main().lblStatus.Caption(), "Tides: no tide station matches \"Atlantis\"");
+  EXPECT_EQ(tides().line2, "-0.21 feet  Low Tide");
+}
+
+TEST_F(TidesFunctionTest, TheRefreshTimerStopsAfterAnHourWithoutTheDisplay) {
+  Start(kModelOrbital2x20);
+  Answer(page_);
+  rig.main().cmdClock.Click();
+  rig.loop.RunFor(60 * 60000);
+  EXPECT_TRUE(rig.main().tmrTide.Enabled());  // 15:xx is not more than an hour after 14
+  rig.loop.RunFor(60 * 60000);
+  EXPECT_FALSE(rig.main().tmrTide.Enabled());
+}
+
+TEST_F(TidesFunctionTest, TheRefreshTimerAlsoStopsWhenTheHourPassesMidnight) {
+  rig.loop.SetWallClock({2026, 12, 8, 22, 30, 0});
+  Start(kModelOrbital2x20);
+  Answer(page_);
+  rig.main().cmdClock.Click();
+  rig.loop.RunFor(89 * 60000 + 30000);  // 23:59:30, an hour after 22 on the clock's face
+  EXPECT_TRUE(rig.main().tmrTide.Enabled());
+  rig.loop.RunFor(30000);  // 00:00, two hours after it
+  EXPECT_FALSE(rig.main().tmrTide.Enabled());
+}
+
+TEST_F(TidesFunctionTest, TheDialogShowsMinutesAndStoresTicks) {
+  FrmTidesConfig& dialog = rig.program->tides_config();
+  tides().refresh_ticks = 45;
+  rig.main().cmdTideConfig.Click();
+  EXPECT_EQ(dialog.txtLocation.Text(), "Northport");
+  EXPECT_EQ(dialog.sldUpdateFrequency.Value(), 22);
+  dialog.cmdApply.Click();
+  EXPECT_EQ(tides().refresh_ticks, 44);
+  EXPECT_FALSE(dialog.Loaded());
+
+  rig.main().cmdTideConfig.Click();
+  dialog.sldUpdateFrequency.SetValue(10);
+  dialog.txtLocation.SetText("Montauk");
+  dialog.cmdApply.Click();
+  EXPECT_EQ(tides().refresh_ticks, 20);
+  EXPECT_EQ(tides().location, "Montauk");
+  rig.main().cmdTideConfig.Click();
+  EXPECT_EQ(dialog.sldUpdateFrequency.Value(), 10);
+  // Closing by the frame discards the edits, and nothing is fetched.
+  dialog.txtLocation.SetText("Elsewhere");
+  dialog.Unload();
+  EXPECT_EQ(tides().location, "Montauk");
+  EXPECT_TRUE(rig.tides.requested.empty());
+
+  rig.tides.stations = {"Northport, Northport Bay", "Northport Point Bridge", "Montauk"};
+  rig.main().cmdTideConfig.Click();
+  dialog.txtLocation.SetText("North");
+  EXPECT_EQ(dialog.Completions().size(), 2u);
+}
+
+}  // namespace
+}  // namespace vfd
