@@ -11,6 +11,11 @@ class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
   virtual void ShowMessage(const std::string& text, const std::string& title) = 0;
+  // The same message without holding up the caller: the box stays until the user closes it,
+  // and everything goes on meanwhile. Where there is no such box, an ordinary message.
+  virtual void ShowNotice(const std::string& text, const std::string& title) {
+    ShowMessage(text, title);
+  }
 };
 
 // The title a message box gets when its text names none.

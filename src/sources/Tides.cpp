@@ -174,7 +174,7 @@ void Tides::PageArrived(const std::string& place, bool from_refresh, const TideP
       // lines it had (ending here would lose every setting changed since start).
       if (parse_error_shown_for_ != place) {
         parse_error_shown_for_ = place;
-        boxes_.ShowMessage("Tides Parse Error", kProgramTitle);
+        boxes_.ShowNotice("Tides Parse Error", kProgramTitle);
       }
       return;
     case TideReading::Outcome::kLines:

@@ -22,4 +22,16 @@ void QtMessageBoxes::ShowMessage(const std::string& text, const std::string& tit
   box.exec();
 }
 
+void QtMessageBoxes::ShowNotice(const std::string& text, const std::string& title) {
+  if (headless_) {
+    ShowMessage(text, title);
+    return;
+  }
+  auto* box = new QMessageBox(QMessageBox::NoIcon, FromCp1252(title), FromCp1252(text),
+                              QMessageBox::Ok, QApplication::activeWindow());
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
+}
+
 }  // namespace vfd::ui

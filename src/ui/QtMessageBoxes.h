@@ -11,6 +11,7 @@ class QtMessageBoxes : public MessageBoxes {
  public:
   explicit QtMessageBoxes(bool headless) : headless_(headless) {}
   void ShowMessage(const std::string& text, const std::string& title) override;
+  void ShowNotice(const std::string& text, const std::string& title) override;
 
  private:
   bool headless_;
