@@ -208,7 +208,7 @@ TEST_F(MbmTest, TheDialogListsEveryEntryAndShowsTheCurrentChoices) {
   ASSERT_TRUE(dialog().Loaded());
   EXPECT_EQ(dialog().Caption(), "VFD Vorlinx - MBM Config");
   EXPECT_EQ(rig.sensors.reads, 1);
-  for (ListBox* list : dialog().SensorLists()) {
+  for (ListBox* list : dialog().VariableLists()) {
     ASSERT_EQ(list->Items().size(), 100u);
     EXPECT_EQ(list->Items()[0], "00 None");
     EXPECT_EQ(list->Items()[1], "01 CPU");

@@ -65,22 +65,7 @@ void MotherboardMonitor::MbmTick() {
 }
 
 FrmMBMConfig::FrmMBMConfig(MotherboardMonitor& monitor, TimerHost& timers)
-    : Form("frmMBMConfig", "VFD Vorlinx - MBM Config"), monitor_(monitor) {
-  tmrUpdate.AttachHost(&timers);
-  tmrUpdate.on_tick = [this] { Update(); };
-  cmdApply.on_click = [this] { Unload(); };
-  cmdCancel.on_click = [this] { Cancel(); };
-}
-
-std::array<TextBox*, 8> FrmMBMConfig::LabelBoxes() {
-  return {&txtLine1Label1, &txtLine1Label2, &txtLine1Label3, &txtLine1Label4,
-          &txtLine2Label1, &txtLine2Label2, &txtLine2Label3, &txtLine2Label4};
-}
-
-std::array<ListBox*, 8> FrmMBMConfig::SensorLists() {
-  return {&cboLine1Variable1, &cboLine1Variable2, &cboLine1Variable3, &cboLine1Variable4,
-          &cboLine2Variable1, &cboLine2Variable2, &cboLine2Variable3, &cboLine2Variable4};
-}
+    : SlotGridForm("frmMBMConfig", "VFD Vorlinx - MBM Config", timers), monitor_(monitor) {}
 
 void FrmMBMConfig::OnLoad() {
   sensor_on_load_ = monitor_.sensor;
@@ -91,7 +76,7 @@ void FrmMBMConfig::OnLoad() {
   std::vector<std::string> items{kNoSensor};
   for (int i = 0; i < kSensorEntries; ++i)
     items.push_back(SensorChoiceItem(i, table[i]));
-  const std::array<ListBox*, 8> lists = SensorLists();
+  const std::array<ListBox*, 8> lists = VariableLists();
   const std::array<TextBox*, 8> boxes = LabelBoxes();
   for (size_t k = 0; k < lists.size(); ++k) {
     ListBox& list = *lists[k];
@@ -116,7 +101,7 @@ void FrmMBMConfig::OnUnload() {
 }
 
 void FrmMBMConfig::CopyIntoSlots() {
-  const std::array<ListBox*, 8> lists = SensorLists();
+  const std::array<ListBox*, 8> lists = VariableLists();
   const std::array<TextBox*, 8> boxes = LabelBoxes();
   for (size_t k = 0; k < lists.size(); ++k) {
     monitor_.sensor[k] = lists[k]->Text();

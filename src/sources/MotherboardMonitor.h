@@ -11,6 +11,7 @@
 #include "core/Settings.h"
 #include "core/Timer.h"
 #include "display/DisplayLink.h"
+#include "sources/SlotGridForm.h"
 
 namespace vfd {
 
@@ -55,59 +56,19 @@ class MotherboardMonitor {
 // copied into the slots (so a running display follows at its next tick) and the preview shows
 // the two lines. Cancel puts back what the slots held when it opened; Apply and closing the
 // window keep the edits.
-class FrmMBMConfig : public Form {
+class FrmMBMConfig : public SlotGridForm {
  public:
   FrmMBMConfig(MotherboardMonitor& monitor, TimerHost& timers);
-
-  // The preview's design text: a ruler of the 40 columns it shows.
-  static constexpr const char* kRuler = "0123456789012345678901234567890123456789";
-
-  Frame fraLine1{"fraLine1", "Line 1"};
-  TextBox txtLine1Label1{"txtLine1Label1", ""};
-  TextBox txtLine1Label2{"txtLine1Label2", ""};
-  TextBox txtLine1Label3{"txtLine1Label3", ""};
-  TextBox txtLine1Label4{"txtLine1Label4", ""};
-  ListBox cboLine1Variable1{"cboLine1Variable1"};
-  ListBox cboLine1Variable2{"cboLine1Variable2"};
-  ListBox cboLine1Variable3{"cboLine1Variable3"};
-  ListBox cboLine1Variable4{"cboLine1Variable4"};
-  Frame fraLine2{"fraLine2", "Line 2"};
-  TextBox txtLine2Label1{"txtLine2Label1", ""};
-  TextBox txtLine2Label2{"txtLine2Label2", ""};
-  TextBox txtLine2Label3{"txtLine2Label3", ""};
-  TextBox txtLine2Label4{"txtLine2Label4", ""};
-  ListBox cboLine2Variable1{"cboLine2Variable1"};
-  ListBox cboLine2Variable2{"cboLine2Variable2"};
-  ListBox cboLine2Variable3{"cboLine2Variable3"};
-  ListBox cboLine2Variable4{"cboLine2Variable4"};
-  // The column headings, the same in both frames.
-  std::array<Label, 4> lblLabel{{{"lblLabel1", "Label 1"},
-                                 {"lblLabel2", "Label 2"},
-                                 {"lblLabel3", "Label 3"},
-                                 {"lblLabel4", "Label 4"}}};
-  std::array<Label, 4> lblVariable{{{"lblVariable1", "Variable 1"},
-                                    {"lblVariable2", "Variable 2"},
-                                    {"lblVariable3", "Variable 3"},
-                                    {"lblVariable4", "Variable 4"}}};
-  Label lblLine1{"lblLine1", kRuler};
-  Label lblLine2{"lblLine2", kRuler};
-  Timer tmrUpdate{"tmrUpdate", 100};
-  Button cmdApply{"cmdApply", "Apply"};
-  Button cmdCancel{"cmdCancel", "Cancel"};
-
-  // Slot k's controls at index k - 1.
-  std::array<TextBox*, 8> LabelBoxes();
-  std::array<ListBox*, 8> SensorLists();
 
  protected:
   void OnLoad() override;
   void OnUnload() override;
 
  private:
-  void Update();
+  void Update() override;
   // The lists and boxes into the slots.
   void CopyIntoSlots();
-  void Cancel();
+  void Cancel() override;
 
   MotherboardMonitor& monitor_;
   std::array<std::string, 8> sensor_on_load_;

@@ -447,29 +447,14 @@ void Weather::WeatherRefreshTick() {
 }
 
 FrmWeatherConfig::FrmWeatherConfig(Weather& weather, TimerHost& timers)
-    : Form("frmWeatherConfig", "VFD Vorlinx - Weather Config"), weather_(weather) {
-  tmrUpdate.AttachHost(&timers);
-  tmrUpdate.on_tick = [this] { Update(); };
-  cmdApply.on_click = [this] { Unload(); };
-  cmdCancel.on_click = [this] { Cancel(); };
-}
-
-std::array<TextBox*, 8> FrmWeatherConfig::LabelBoxes() {
-  return {&txtLine1Label1, &txtLine1Label2, &txtLine1Label3, &txtLine1Label4,
-          &txtLine2Label1, &txtLine2Label2, &txtLine2Label3, &txtLine2Label4};
-}
-
-std::array<ListBox*, 8> FrmWeatherConfig::ItemLists() {
-  return {&cboLine1Variable1, &cboLine1Variable2, &cboLine1Variable3, &cboLine1Variable4,
-          &cboLine2Variable1, &cboLine2Variable2, &cboLine2Variable3, &cboLine2Variable4};
-}
+    : SlotGridForm("frmWeatherConfig", "VFD Vorlinx - Weather Config", timers), weather_(weather) {}
 
 void FrmWeatherConfig::OnLoad() {
   field_on_load_ = weather_.field;
   label_on_load_ = weather_.label;
   lblLine1.SetCaption(kRuler);
   lblLine2.SetCaption(kRuler);
-  const std::array<ListBox*, 8> lists = ItemLists();
+  const std::array<ListBox*, 8> lists = VariableLists();
   const std::array<TextBox*, 8> boxes = LabelBoxes();
   for (size_t k = 0; k < lists.size(); ++k) {
     lists[k]->Clear();
@@ -493,7 +478,7 @@ void FrmWeatherConfig::OnUnload() {
 }
 
 void FrmWeatherConfig::CopyIntoSettings() {
-  const std::array<ListBox*, 8> lists = ItemLists();
+  const std::array<ListBox*, 8> lists = VariableLists();
   const std::array<TextBox*, 8> boxes = LabelBoxes();
   for (size_t k = 0; k < lists.size(); ++k) {
     weather_.field[k] = lists[k]->Text();

@@ -15,6 +15,7 @@
 #include "core/Timer.h"
 #include "core/WebDocuments.h"
 #include "display/DisplayLink.h"
+#include "sources/SlotGridForm.h"
 
 namespace vfd {
 
@@ -54,11 +55,10 @@ class Weather;
 
 // The weather's settings dialog: the location and the eight slots, edited live with a preview;
 // Cancel puts the slots back (the location stays).
-class FrmWeatherConfig : public Form {
+class FrmWeatherConfig : public SlotGridForm {
  public:
   FrmWeatherConfig(Weather& weather, TimerHost& timers);
 
-  static constexpr const char* kRuler = "0123456789012345678901234567890123456789";
   // The item lists' entries, in order.
   static constexpr std::array<const char*, 16> kItems{
       "None", "Clock",   "City",   "State", "Temp (F)", "Temp (C)", "Condition", "Humidity",
@@ -66,49 +66,15 @@ class FrmWeatherConfig : public Form {
 
   Label lblZip{"lblZip", "Local 5 Digit Zipcode: "};
   TextBox txtZip{"txtZip", "11725"};
-  Frame fraLine1{"fraLine1", "Line 1"};
-  TextBox txtLine1Label1{"txtLine1Label1", ""};
-  TextBox txtLine1Label2{"txtLine1Label2", ""};
-  TextBox txtLine1Label3{"txtLine1Label3", ""};
-  TextBox txtLine1Label4{"txtLine1Label4", ""};
-  ListBox cboLine1Variable1{"cboLine1Variable1"};
-  ListBox cboLine1Variable2{"cboLine1Variable2"};
-  ListBox cboLine1Variable3{"cboLine1Variable3"};
-  ListBox cboLine1Variable4{"cboLine1Variable4"};
-  Frame fraLine2{"fraLine2", "Line 2"};
-  TextBox txtLine2Label1{"txtLine2Label1", ""};
-  TextBox txtLine2Label2{"txtLine2Label2", ""};
-  TextBox txtLine2Label3{"txtLine2Label3", ""};
-  TextBox txtLine2Label4{"txtLine2Label4", ""};
-  ListBox cboLine2Variable1{"cboLine2Variable1"};
-  ListBox cboLine2Variable2{"cboLine2Variable2"};
-  ListBox cboLine2Variable3{"cboLine2Variable3"};
-  ListBox cboLine2Variable4{"cboLine2Variable4"};
-  std::array<Label, 4> lblLabel{{{"lblLabel1", "Label 1"},
-                                 {"lblLabel2", "Label 2"},
-                                 {"lblLabel3", "Label 3"},
-                                 {"lblLabel4", "Label 4"}}};
-  std::array<Label, 4> lblVariable{{{"lblVariable1", "Variable 1"},
-                                    {"lblVariable2", "Variable 2"},
-                                    {"lblVariable3", "Variable 3"},
-                                    {"lblVariable4", "Variable 4"}}};
-  Label lblLine1{"lblLine1", kRuler};
-  Label lblLine2{"lblLine2", kRuler};
-  Timer tmrUpdate{"tmrUpdate", 100};
-  Button cmdApply{"cmdApply", "Apply"};
-  Button cmdCancel{"cmdCancel", "Cancel"};
-
-  std::array<TextBox*, 8> LabelBoxes();
-  std::array<ListBox*, 8> ItemLists();
 
  protected:
   void OnLoad() override;
   void OnUnload() override;
 
  private:
-  void Update();
+  void Update() override;
   void CopyIntoSettings();
-  void Cancel();
+  void Cancel() override;
 
   Weather& weather_;
   std::array<std::string, 8> field_on_load_;

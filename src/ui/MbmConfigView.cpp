@@ -1,81 +1,17 @@
 #include "ui/MbmConfigView.h"
 
-#include <QComboBox>
-#include <QFont>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/Binders.h"
 #include "ui/FormView.h"
+#include "ui/SlotGridView.h"
 
 namespace vfd::ui {
-namespace {
-
-// One line's frame: the four labels and sensor lists in columns under their headings.
-QGroupBox* LineFrame(FrmMBMConfig& form, Frame& frame, const std::array<TextBox*, 8>& boxes,
-                     const std::array<ListBox*, 8>& lists, size_t first, QWidget* parent) {
-  auto* group = new QGroupBox(parent);
-  BindFrame(frame, group);
-  auto* grid = new QGridLayout(group);
-  for (size_t i = 0; i < 4; ++i) {
-    const int column = static_cast<int>(i);
-    auto* label_heading = new QLabel(group);
-    auto* box = new QLineEdit(group);
-    auto* variable_heading = new QLabel(group);
-    auto* list = new QComboBox(group);
-    // The list is as wide as a sensor's entry ("01 " and twelve characters) needs.
-    list->setMinimumContentsLength(15);
-    list->setMaxVisibleItems(20);
-    label_heading->setBuddy(box);
-    variable_heading->setBuddy(list);
-    BindLabel(form.lblLabel[i], label_heading);
-    BindTextBox(*boxes[first + i], box);
-    BindLabel(form.lblVariable[i], variable_heading);
-    BindListBox(*lists[first + i], list);
-    grid->addWidget(label_heading, 0, column);
-    grid->addWidget(box, 1, column);
-    grid->addWidget(variable_heading, 2, column);
-    grid->addWidget(list, 3, column);
-  }
-  return group;
-}
-
-}  // namespace
 
 MbmConfigView::MbmConfigView(FrmMBMConfig& form, QWidget* parent) : QDialog(parent) {
   setModal(false);
   auto* layout = new QVBoxLayout(this);
-  const std::array<TextBox*, 8> boxes = form.LabelBoxes();
-  const std::array<ListBox*, 8> lists = form.SensorLists();
-  layout->addWidget(LineFrame(form, form.fraLine1, boxes, lists, 0, this));
-  layout->addWidget(LineFrame(form, form.fraLine2, boxes, lists, 4, this));
-
-  // The preview in a fixed-pitch face, so that its 40 columns line up as on the display.
-  QFont fixed(QStringLiteral("Courier New"));
-  fixed.setStyleHint(QFont::Monospace);
-  fixed.setFixedPitch(true);
-  for (Label* model : {&form.lblLine1, &form.lblLine2}) {
-    auto* preview = new QLabel(this);
-    preview->setFont(fixed);
-    BindLabel(*model, preview, LabelText::kDisplayCodes);
-    layout->addWidget(preview);
-  }
-
-  auto* apply = new QPushButton(this);
-  auto* cancel = new QPushButton(this);
-  apply->setDefault(true);
-  BindButton(form.cmdApply, apply);
-  BindButton(form.cmdCancel, cancel);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(apply);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  // The list is as wide as a sensor's entry ("01 " and twelve characters) needs.
+  AddSlotGrid(form, this, layout, 15, 20);
 
   new FormView(form, this);
 }
