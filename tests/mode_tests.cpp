@@ -2,37 +2,16 @@
 // code, the toggle buttons, and sleep and wake.
 #include <gtest/gtest.h>
 
+#include "support/FakeFunctions.h"
 #include "support/Rig.h"
 
 namespace vfd {
 namespace {
 
+using testing::FakeFunction;
 using testing::HexOf;
+using testing::kFunctions;
 using testing::Rig;
-
-// A display function that only records its ticks and activation steps.
-struct FakeFunction {
-  int16_t code;
-  Button FrmMain::*button;
-  Timer FrmMain::*timer;
-  FirstFrame first_frame;
-};
-
-// The twelve functions of the main window, as they draw their first frame.
-constexpr FakeFunction kFunctions[] = {
-    {1, &FrmMain::cmdTicker, &FrmMain::Timer1, FirstFrame::kAfter},
-    {2, &FrmMain::cmdMatrix, &FrmMain::Timer2, FirstFrame::kAfter},
-    {3, &FrmMain::cmdClock, &FrmMain::Timer3, FirstFrame::kAfter},
-    {4, &FrmMain::cmdWinamp, &FrmMain::Timer4, FirstFrame::kNone},
-    {6, &FrmMain::cmdMBM, &FrmMain::Timer6, FirstFrame::kAfter},
-    {10, &FrmMain::cmdVertScroll, &FrmMain::Timer10, FirstFrame::kBefore},
-    {12, &FrmMain::cmdTides, &FrmMain::Timer12, FirstFrame::kBefore},
-    {13, &FrmMain::cmdHardNews, &FrmMain::Timer13, FirstFrame::kNone},
-    {14, &FrmMain::cmdShacknews, &FrmMain::Timer14, FirstFrame::kNone},
-    {15, &FrmMain::cmdCount, &FrmMain::Timer15, FirstFrame::kBefore},
-    {16, &FrmMain::cmdCodeCrack, &FrmMain::Timer16, FirstFrame::kNone},
-    {17, &FrmMain::cmdWeather, &FrmMain::Timer17, FirstFrame::kBefore},
-};
 
 class ModeTest : public ::testing::Test {
  protected:

@@ -3,34 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "shell/SettingsFile.h"
+#include "support/FakeFunctions.h"
 #include "support/Rig.h"
 
 namespace vfd {
 namespace {
 
+using testing::FakeFunction;
+using testing::kFunctions;
 using testing::Rig;
-
-struct FakeFunction {
-  int16_t code;
-  Button FrmMain::*button;
-  Timer FrmMain::*timer;
-  FirstFrame first_frame;
-};
-
-constexpr FakeFunction kFunctions[] = {
-    {1, &FrmMain::cmdTicker, &FrmMain::Timer1, FirstFrame::kAfter},
-    {2, &FrmMain::cmdMatrix, &FrmMain::Timer2, FirstFrame::kAfter},
-    {3, &FrmMain::cmdClock, &FrmMain::Timer3, FirstFrame::kAfter},
-    {4, &FrmMain::cmdWinamp, &FrmMain::Timer4, FirstFrame::kNone},
-    {6, &FrmMain::cmdMBM, &FrmMain::Timer6, FirstFrame::kAfter},
-    {10, &FrmMain::cmdVertScroll, &FrmMain::Timer10, FirstFrame::kBefore},
-    {12, &FrmMain::cmdTides, &FrmMain::Timer12, FirstFrame::kBefore},
-    {13, &FrmMain::cmdHardNews, &FrmMain::Timer13, FirstFrame::kNone},
-    {14, &FrmMain::cmdShacknews, &FrmMain::Timer14, FirstFrame::kNone},
-    {15, &FrmMain::cmdCount, &FrmMain::Timer15, FirstFrame::kBefore},
-    {16, &FrmMain::cmdCodeCrack, &FrmMain::Timer16, FirstFrame::kNone},
-    {17, &FrmMain::cmdWeather, &FrmMain::Timer17, FirstFrame::kBefore},
-};
 
 // Every function is replaced by one that notes when it starts showing (its first tick after
 // another function's) and how many functions run while it ticks.
