@@ -25,9 +25,12 @@ class AutoTimerTest : public ::testing::Test {
                       .tick = [] {},
                       .after_activate = [this] { ++weather_starts; }});
     rig.UseModel(kModelIeeSerial);
+    // A write may carry other output around the commands.
     rig.serial.on_bytes = [this](std::string_view bytes) {
-      if (bytes == "\x19\x33") log += "sleep ";
-      if (bytes == "\x19\x34") log += "wake ";
+      for (size_t at = 0; (at = bytes.find('\x19', at)) != std::string_view::npos; ++at) {
+        if (bytes.substr(at, 2) == "\x19\x33") log += "sleep ";
+        if (bytes.substr(at, 2) == "\x19\x34") log += "wake ";
+      }
     };
   }
   ModeController& modes() { return rig.program->modes(); }

@@ -3,10 +3,13 @@
 
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "core/Controls.h"
 #include "core/Random.h"
 #include "core/Timer.h"
+#include "core/TimerBeat.h"
 #include "support/VirtualEventLoop.h"
 
 namespace vfd {
@@ -75,6 +78,88 @@ TEST(TimerTest, PauseInsideAHandlerRunsOtherTimersButNeverTheSameHandlerAgain) {
   EXPECT_EQ(max_depth, 1);
   EXPECT_GE(fast_ticks, 30);
   EXPECT_EQ(loop.NowMs(), 35);
+}
+
+TEST(TimerTest, WorkAfterTicksWaitsForTheTicksOfOneWakeUpAndRunsOnce) {
+  std::string log;
+  Timer::AfterTicks([&] { log += "now "; });  // no tick running
+  Timer a("a", 25), b("b", 50);
+  a.on_tick = [&] {
+    log += "a ";
+    Timer::AfterTicks([&] {
+      log += "after ";
+      // Work queued by work still runs in this round.
+      Timer::AfterTicks([&] { log += "more "; });
+    });
+  };
+  b.on_tick = [&] { log += "b "; };
+  a.SetEnabled(true);
+  b.SetEnabled(true);
+  {
+    Timer::Batch batch;
+    a.Fire();
+    b.Fire();
+    EXPECT_TRUE(Timer::AnyTicking());
+  }
+  EXPECT_FALSE(Timer::AnyTicking());
+  a.Fire();  // a tick on its own is its own round
+  EXPECT_EQ(log, "now a b after more a after more ");
+}
+
+TEST(TimerBeatTest, RelatedRatesShareTheirTicksFromTheFirstPeriodOn) {
+  constexpr int64_t kMs = 1'000'000;
+  TimerBeat beat;
+  Timer matrix("matrix", 25), sweep("sweep", 50);
+  beat.Start(matrix, 25, 1'003 * kMs);
+  beat.Start(sweep, 50, 1'010 * kMs);  // started 7 ms later
+  // Walk the loop as the event loop would: wake at the next due time, take what is due.
+  std::vector<std::pair<int64_t, std::string>> ticks;
+  int64_t now = 1'010 * kMs;
+  while (now < 1'200 * kMs) {
+    now = *beat.NextDue();
+    std::string names;
+    for (const TimerBeat::Due& due : beat.TakeDue(now))
+      names += due.timer->Name() + " ";
+    ticks.emplace_back(now / kMs, names);
+  }
+  const std::vector<std::pair<int64_t, std::string>> expected = {
+      {1025, "matrix "}, {1050, "matrix sweep "}, {1075, "matrix "}, {1100, "matrix sweep "},
+      {1125, "matrix "}, {1150, "matrix sweep "}, {1175, "matrix "}, {1200, "matrix sweep "}};
+  EXPECT_EQ(ticks, expected);
+  // The first period lies between half an interval and one and a half.
+  beat.Stop(sweep);
+  for (int64_t start = 0; start < 100; ++start) {
+    beat.Start(matrix, 25, (2'000 + start) * kMs);
+    const int64_t first = *beat.NextDue() - (2'000 + start) * kMs;
+    EXPECT_GT(first, 12 * kMs) << start;
+    EXPECT_LE(first, 38 * kMs) << start;
+    beat.Stop(matrix);
+  }
+}
+
+TEST(TimerBeatTest, ALateWakeSkipsMissedTicksAndARestartOrStopVoidsATakenTick) {
+  constexpr int64_t kMs = 1'000'000;
+  TimerBeat beat;
+  Timer matrix("matrix", 25), clock("clock", 40);
+  beat.Start(matrix, 25, 0);
+  ASSERT_EQ(*beat.NextDue(), 25 * kMs);
+  // Busy for 90 ms: one tick now, the next on the beat, none made up.
+  ASSERT_EQ(beat.TakeDue(115 * kMs).size(), 1u);
+  EXPECT_EQ(*beat.NextDue(), 125 * kMs);
+  // Early by less than half a millisecond counts as due: one wake-up, not two.
+  EXPECT_EQ(beat.TakeDue(125 * kMs - 400'000).size(), 1u);
+  EXPECT_TRUE(beat.TakeDue(150 * kMs - 600'000).empty());
+
+  beat.Start(clock, 40, 130 * kMs);
+  const std::vector<TimerBeat::Due> due = beat.TakeDue(200 * kMs);
+  ASSERT_EQ(due.size(), 2u);
+  EXPECT_EQ(due[0].timer, &matrix);  // in the order they were started
+  EXPECT_TRUE(beat.Current(due[0]) && beat.Current(due[1]));
+  beat.Start(matrix, 25, 200 * kMs);  // a handler restarts one and stops the other
+  beat.Stop(clock);
+  EXPECT_FALSE(beat.Current(due[0]));
+  EXPECT_FALSE(beat.Current(due[1]));
+  EXPECT_FALSE(beat.Holds(clock));
 }
 
 TEST(VirtualLoopTest, PostedTasksRunInOrderAtTheCurrentTimeBeforeTheNextTimer) {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <string>
+#include <vector>
 
+#include "core/Timer.h"
 #include "display/Bytes.h"
 #include "display/SerialLink.h"
 #include "display/emulator/Decoders.h"
@@ -101,6 +104,44 @@ TEST_F(SerialLinkTest, PerCharacterLevelsFasterThanTheLineKeepOnlyTheNewestPerPo
   EXPECT_LE(worst_queue, 21u * 4u);  // one command may be half sent
   loop.RunFor(200);
   EXPECT_EQ(emulator->glass().Levels(0), std::string(20, '0' + 199 % 8));
+}
+
+TEST_F(SerialLinkTest, WhatATickQueuesGoesOutInOneWriteAndTicksTopUpABusyLine) {
+  std::vector<std::string> writes;
+  device.on_bytes = [&](std::string_view bytes) { writes.emplace_back(bytes); };
+  device.line_buffer = 96;
+  Timer tick("tick", 25);
+  tick.AttachHost(&loop);
+  int n = 0;
+  tick.on_tick = [&] {
+    link.SendFrame(Frame(++n));
+    for (int position = 0; position < 20; ++position)
+      link.SendCharLevel(Bytes({0x19, 0x30, static_cast<uint8_t>(position), 7}), position);
+  };
+  tick.SetEnabled(true);
+  loop.RunFor(25);
+  // A frame of 44 bytes and twenty levels of 4: the line takes 96 at once, in one write.
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(
+      writes[0], Frame(1) + Bytes({0x19, 0x30, 0, 7}) + [] {
+        std::string levels;
+        for (uint8_t position = 1; position < 13; ++position)
+          levels += Bytes({0x19, 0x30, position, 7});
+        return levels;
+      }());
+  // The line stays busy: from now on each tick hands over what the line has room for, and the
+  // link's own timer never has to wake for it.
+  writes.clear();
+  loop.RunFor(1000);
+  EXPECT_EQ(writes.size(), 40u);
+  device.on_bytes = nullptr;
+
+  // Outside a tick every call goes out at once, as far as the line takes it.
+  tick.SetEnabled(false);
+  loop.RunFor(1000);
+  device.written.clear();
+  link.SerialSend("\xFE\x58");
+  EXPECT_EQ(device.written, "\xFE\x58");
 }
 
 TEST_F(SerialLinkTest, ClosingSendsWhatIsQueuedFirstWithinABoundedTime) {

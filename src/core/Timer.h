@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/Signal.h"
 
@@ -33,6 +34,11 @@ class Timer {
   void SetInterval(int interval_ms);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
+  // A timer that measures a wait (not a rate) has its period start exactly when it is started.
+  // The others may have their first period shifted by up to half an interval so that timers of
+  // related rates tick together (see TimerBeat); the virtual loop of the tests never shifts.
+  bool Exact() const { return exact_; }
+  void SetExact(bool exact) { exact_ = exact; }
 
   // The tick handler.
   std::function<void()> on_tick;
@@ -42,6 +48,22 @@ class Timer {
   // never runs inside itself.
   void Fire();
   bool Ticking() const { return in_tick_; }
+  // Whether the tick handler of any timer is running on this thread (also one paused inside
+  // another's, or a batch of them).
+  static bool AnyTicking() { return ticks_running_ > 0; }
+  // Runs `work` once the ticks running now are over (at once when none is): work that ticks
+  // cause, such as handing their output to the line, is then done once for all of them.
+  static void AfterTicks(std::function<void()> work);
+
+  // Ticks fired while one lives count as one for AfterTicks: an event loop that fires several
+  // timers in one wake-up holds one around them.
+  class Batch {
+   public:
+    Batch();
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+  };
 
   void AttachHost(TimerHost* host);
 
@@ -54,8 +76,13 @@ class Timer {
   std::string name_;
   int interval_;
   bool enabled_ = false;
+  bool exact_ = false;
   bool in_tick_ = false;
   TimerHost* host_ = nullptr;
+  static void EndTick();
+
+  static thread_local int ticks_running_;
+  static thread_local std::vector<std::function<void()>> after_ticks_;
 };
 
 }  // namespace vfd

@@ -13,6 +13,7 @@ constexpr int kFirstDrainWaitMs = 2;
 
 SerialLink::SerialLink(SerialDevice& device, EventLoop& loop)
     : device_(device), drain_timer_("SerialDrain", kFirstDrainWaitMs) {
+  drain_timer_.SetExact(true);  // a wait for the line, not a rate
   drain_timer_.on_tick = [this] { Drain(); };
   drain_timer_.AttachHost(&loop);
 }
@@ -107,8 +108,23 @@ void SerialLink::Enqueue(std::string_view bytes, uint64_t* slot) {
     queued_bytes_ += bytes.size();
     if (slot) *slot = front_number_ + queue_.size() - 1;
   }
-  // While the drain timer runs the line is busy, and the timer comes back when it has room.
-  if (!drain_timer_.Enabled()) Drain();
+  if (*drain_deferred_) return;
+  if (!Timer::AnyTicking()) {
+    // While the drain timer runs the line is busy, and the timer comes back when it has room.
+    if (!drain_timer_.Enabled()) Drain();
+    return;
+  }
+  // Bytes queued by a timer's tick go out when the tick is over, even while the line is busy:
+  // what one tick queues (a frame and twenty brightness levels), or what the functions ticking
+  // together draw, then costs one write instead of one each, and a line the ticks keep busy is
+  // topped up on their beat without wake-ups of its own.
+  *drain_deferred_ = true;
+  Timer::AfterTicks([this, deferred = std::weak_ptr<bool>(drain_deferred_)] {
+    const std::shared_ptr<bool> still = deferred.lock();
+    if (!still || !*still) return;
+    *still = false;
+    Drain();
+  });
 }
 
 void SerialLink::Drain() {
@@ -156,10 +172,10 @@ void SerialLink::Drain() {
   const int64_t micros_per_byte = 10'000'000 / BaudOf(settings_);
   const auto wait_ms =
       static_cast<int>(std::clamp<int64_t>((missing * micros_per_byte + 999) / 1000, 1, 1000));
-  if (!drain_timer_.Enabled() || drain_timer_.Interval() != wait_ms) {
-    drain_timer_.SetInterval(wait_ms);
-    drain_timer_.SetEnabled(true);
-  }
+  // A fresh period from now, also when a tick drained meanwhile: a line that ticks keep topping
+  // up never needs the timer.
+  drain_timer_.SetInterval(wait_ms);
+  drain_timer_.SetEnabled(true);
 }
 
 void SerialLink::Fail() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -81,6 +82,9 @@ class SerialLink {
   void ClearQueue();
 
   SerialDevice& device_;
+  // Whether a drain waits for the running ticks to end; shared with that work, which must not
+  // touch a link that is gone.
+  std::shared_ptr<bool> drain_deferred_ = std::make_shared<bool>(false);
   std::string port_;
   std::string settings_ = "9600,n,8,1";
   std::deque<Entry> queue_;

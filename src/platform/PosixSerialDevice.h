@@ -37,7 +37,7 @@ class PosixSerialDevice : public SerialDevice {
 
   // Room() never offers more than the line carries in this time, so stale output cannot pile up
   // in the kernel where the link could no longer replace it.
-  static constexpr int kRoomSliceMs = 25;
+  static constexpr int kRoomSliceMs = 50;
   // ... and never less than this, so that a whole text frame (44 bytes on the Matrix Orbital
   // displays) and a command fit at once even at 9600 baud: the link then wakes once a frame.
   static constexpr size_t kMinRoom = 48;
