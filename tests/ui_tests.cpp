@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <memory>
 #include <string>
@@ -99,6 +100,77 @@ TEST(QtEventLoopTest, DrivesCoreTimersAndPausesWithoutReenteringATimer) {
   slow.SetEnabled(false);
   loop.PumpEvents(30);
   EXPECT_EQ(fast_ticks, fast_stopped_at);
+}
+
+TEST(QtEventLoopTest, AnimationsOfRelatedRatesTickInTheSameWakeUp) {
+  QtEventLoop loop;
+  Timer matrix("matrix", 25), sweep("sweep", 50);
+  using Clock = std::chrono::steady_clock;
+  std::vector<Clock::time_point> matrix_ticks, sweep_ticks;
+  matrix.on_tick = [&] { matrix_ticks.push_back(Clock::now()); };
+  sweep.on_tick = [&] { sweep_ticks.push_back(Clock::now()); };
+  matrix.AttachHost(&loop);
+  sweep.AttachHost(&loop);
+  matrix.SetEnabled(true);
+  loop.PumpEvents(7);  // started apart
+  sweep.SetEnabled(true);
+  ASSERT_TRUE(ProcessUntil([&] { return sweep_ticks.size() >= 4; }));
+  matrix.SetEnabled(false);
+  sweep.SetEnabled(false);
+  // Every sweep tick comes right beside a Matrix tick: the same pass of the loop.
+  for (Clock::time_point tick : sweep_ticks) {
+    const auto nearest = std::min_element(
+        matrix_ticks.begin(), matrix_ticks.end(), [tick](Clock::time_point a, Clock::time_point b) {
+          return std::chrono::abs(a - tick) < std::chrono::abs(b - tick);
+        });
+    ASSERT_NE(nearest, matrix_ticks.end());
+    EXPECT_LT(std::chrono::abs(*nearest - tick), std::chrono::milliseconds(1));
+  }
+}
+
+TEST(PreviewGlassTest, EachCharacterLightsItsOwnCellAndTheSleepingGlassIsDark) {
+  Label line1("Line1", ""), line2("Line2", "");
+  Shape divider("DivLine");
+  Button sleep("cmdSleep", "Sleep");
+  line1.SetFont(14, true);
+  line2.SetFont(14, true);
+  PreviewGlass glass(line1, line2, divider, sleep);
+  // Lit pixels: the phosphor's blue-green, far from the glass and from the window around it.
+  auto lit_columns = [&glass] {
+    const QImage image = glass.grab().toImage();
+    std::vector<int> columns;
+    for (int x = 0; x < image.width(); ++x)
+      for (int y = 0; y < image.height(); ++y)
+        if (qGreen(image.pixel(x, y)) > 200 && qRed(image.pixel(x, y)) < 150) {
+          columns.push_back(x);
+          break;
+        }
+    return columns;
+  };
+  line1.SetCaption(std::string(20, ' '));
+  line2.SetCaption(std::string(20, ' '));
+  glass.resize(glass.sizeHint());  // as the window's layout would
+  EXPECT_TRUE(lit_columns().empty());
+  const int width_of_blanks = glass.sizeHint().width();
+
+  // An "A" in the fourth cell and a katakana in the twentieth, nothing between.
+  line1.SetCaption("   A" + std::string(16, ' '));
+  line2.SetCaption(std::string(19, ' ') + "\xB1");
+  const std::vector<int> columns = lit_columns();
+  ASSERT_FALSE(columns.empty());
+  const int pitch = (width_of_blanks - 32) / 20;
+  const int text_left = (glass.width() - width_of_blanks) / 2 + 16;
+  EXPECT_GE(columns.front(), text_left + 3 * pitch - 1);
+  EXPECT_LE(columns.front(), text_left + 4 * pitch + 1);
+  EXPECT_GE(columns.back(), text_left + 19 * pitch - 1);
+  EXPECT_LE(columns.back(), text_left + 20 * pitch + 1);
+  for (int x : columns)
+    EXPECT_TRUE(x <= text_left + 4 * pitch + 1 || x >= text_left + 19 * pitch - 1) << x;
+  EXPECT_EQ(glass.sizeHint().width(), width_of_blanks);
+
+  sleep.SetCaption("Wake");
+  EXPECT_TRUE(glass.Dark());
+  EXPECT_TRUE(lit_columns().empty());
 }
 
 TEST(QtEventLoopTest, TasksPostedFromOtherThreadsRunOnTheEventThreadInOrder) {

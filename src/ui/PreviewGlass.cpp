@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "core/Charset.h"
+#include "core/Timer.h"
 #include "ui/Binders.h"
 
 namespace vfd::ui {
@@ -25,6 +27,8 @@ constexpr QColor kDivider(0x1c, 0x6b, 0x5d);
 constexpr int kMarginX = 16;
 constexpr int kMarginY = 12;
 constexpr int kLineGap = 4;
+// The halo reaches this far beyond a character's cell.
+constexpr int kHaloReach = 1;
 // The number of rows and the longest row of a caption (4x20 captions hold four rows).
 std::pair<int, int> RowsAndColumns(const std::string& caption) {
   int rows = 1, longest = 0, current = 0;
@@ -74,40 +78,99 @@ PreviewGlass::PreviewGlass(Label& line1, Label& line2, ::vfd::Shape& divider, Bu
     if (self) self->SleepChanged();
   });
   dark_ = sleep_.Caption() == "Wake";
-  for (Line& line : lines_)
-    Refresh(line);
   Relayout();
 }
 
 QString PreviewGlass::LineText(int index) const {
-  const Line& line = lines_[static_cast<size_t>(index)];
-  return line.stale ? FromDisplayText(line.model->Caption()) : line.text;
+  return FromDisplayText(lines_[static_cast<size_t>(index)].model->Caption());
 }
 
-void PreviewGlass::Refresh(Line& line) const {
-  if (!line.stale) return;
-  line.text = FromDisplayText(line.model->Caption());
-  line.stale = false;
+QFont PreviewGlass::FontFor(const Label& model) const {
+  QFont font(base_family_);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  if (model.FontSize() > 0) font.setPointSize(model.FontSize());
+  font.setBold(model.Bold());
+  return font;
+}
+
+const QPixmap& PreviewGlass::Glyph(Line& line, uint8_t code) {
+  QPixmap& picture = line.glyphs[code];
+  if (!picture.isNull()) return picture;
+  const QString text = QString::fromStdString(DisplayCharToUtf8(code));
+  // A character wider than its cell (one the font lacks, drawn from another) keeps its width.
+  const int width = std::max(line.pitch, QFontMetrics(line.font).horizontalAdvance(text));
+  const qreal ratio = line.glyphs_ratio;
+  picture = QPixmap(QSize(width + 2 * kHaloReach, line.row_height + 2 * kHaloReach) * ratio);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::transparent);
+  QPainter p(&picture);
+  p.setFont(line.font);
+  const QPoint origin(kHaloReach, kHaloReach + line.ascent);
+  if (!dark_) {
+    p.setPen(kHalo);
+    for (QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+      p.drawText(origin + offset, text);
+  }
+  p.setPen(dark_ ? kUnlit : kLit);
+  p.drawText(origin, text);
+  return picture;
+}
+
+void PreviewGlass::PaintCells(QPainter& p, Line& line) {
+  // The pictures hold the font, the glass's state and the screen's pixel density they were
+  // made for.
+  const qreal ratio = devicePixelRatioF();
+  if (line.glyphs_dark != dark_ || line.glyphs_ratio != ratio) {
+    line.glyphs = {};
+    line.glyphs_dark = dark_;
+    line.glyphs_ratio = ratio;
+  }
+  const int left = line.rect.left() - kHaloReach;
+  int x = left;
+  int y = line.rect.top() - kHaloReach;
+  for (char c : line.model->Caption()) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      x = left;
+      y += line.row_height;
+      continue;
+    }
+    if (c != ' ') p.drawPixmap(x, y, Glyph(line, static_cast<uint8_t>(c)));
+    x += line.pitch;
+  }
 }
 
 void PreviewGlass::LineChanged(size_t index) {
   Line& line = lines_[index];
-  line.stale = true;
   // The 4x20 preview keeps its four rows in one caption; a change of the row count, a font or a
   // visibility moves things, anything else repaints the line where it is.
   const auto [rows, columns] = RowsAndColumns(line.model->Caption());
-  QFont font(base_family_);
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  if (line.model->FontSize() > 0) font.setPointSize(line.model->FontSize());
-  font.setBold(line.model->Bold());
-  if (rows != line.rows || columns > line.columns || font != line.font ||
-      line.model->Visible() != !line.rect.isNull()) {
+  if (rows != line.rows || columns > line.columns || line.model->FontSize() != line.font_size ||
+      line.model->Bold() != line.bold || line.model->Visible() != !line.rect.isNull()) {
     Relayout();
     return;
   }
-  // The halo reaches a pixel beyond the text.
-  if (isVisible()) update(line.rect.translated(Shift(), 0).adjusted(-1, -1, 1, 1));
+  if (!isVisible()) return;
+  // Both lines change together on every frame of most functions; one area around both reaches
+  // the screen in one piece where two would take two.
+  const QRect area =
+      text_rect_.translated(Shift(), 0).adjusted(-kHaloReach, -kHaloReach, kHaloReach, kHaloReach);
+  if (!Timer::AnyTicking()) {
+    update(area);
+    return;
+  }
+  // A frame drawn by a tick is painted when the ticks of this wake-up are done, right there:
+  // asking Qt for a later repaint would cost the event loop another pass.
+  if (repaint_pending_) return;
+  repaint_pending_ = true;
+  QPointer<PreviewGlass> self(this);
+  Timer::AfterTicks([self, area] {
+    if (!self) return;
+    self->repaint_pending_ = false;
+    // Qt paints nothing while the window is minimized.
+    if (self->isVisible()) self->repaint(area);
+  });
 }
 
 int PreviewGlass::Shift() const {
@@ -128,21 +191,27 @@ void PreviewGlass::Relayout() {
   for (Line& line : lines_) {
     const auto [rows, columns] = RowsAndColumns(line.model->Caption());
     line.rows = rows;
-    QFont font(base_family_);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (line.model->FontSize() > 0) font.setPointSize(line.model->FontSize());
-    font.setBold(line.model->Bold());
+    line.font_size = line.model->FontSize();
+    line.bold = line.model->Bold();
+    const QFont font = FontFor(*line.model);
     // A new font is a new geometry: the width starts again from what the line shows now.
-    line.columns = font == line.font ? std::max(line.columns, columns) : columns;
-    line.font = font;
+    if (font == line.font) {
+      line.columns = std::max(line.columns, columns);
+    } else {
+      line.columns = columns;
+      line.font = font;
+      line.glyphs = {};
+    }
     if (!line.model->Visible()) {
       line.rect = QRect();
       continue;
     }
     const QFontMetrics metrics(font);
-    const int w = metrics.horizontalAdvance(QString(std::max(line.columns, 1), QLatin1Char('M')));
-    line.rect = QRect(kMarginX, y, w, metrics.lineSpacing() * line.rows);
+    line.pitch = metrics.horizontalAdvance(QLatin1Char('M'));
+    line.row_height = metrics.lineSpacing();
+    line.ascent = metrics.ascent();
+    const int w = line.pitch * std::max(line.columns, 1);
+    line.rect = QRect(kMarginX, y, w, line.row_height * line.rows);
     width = std::max(width, w);
     y += line.rect.height() + kLineGap;
     if (&line == &lines_[0]) {
@@ -151,6 +220,7 @@ void PreviewGlass::Relayout() {
     }
   }
   divider_rect_.setWidth(divider_rect_.isNull() ? 0 : width);
+  text_rect_ = lines_[0].rect.united(lines_[1].rect);
   const QSize hint(width + 2 * kMarginX, y - kLineGap + kMarginY);
   if (hint != size_hint_) {
     size_hint_ = hint;
@@ -166,27 +236,26 @@ void PreviewGlass::showEvent(QShowEvent* event) {
 
 void PreviewGlass::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  p.fillRect(event->rect(), palette().window());
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(kRim, 2));
-  p.setBrush(kGlass);
-  p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+  // A line's repaint lies well inside the glass: plain glass under it, no rim to draw again.
+  const QRect inside = rect().adjusted(kMarginX / 2, kMarginY / 2, -kMarginX / 2, -kMarginY / 2);
+  if (inside.contains(event->rect())) {
+    p.fillRect(event->rect(), kGlass);
+  } else {
+    p.fillRect(event->rect(), palette().window());
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kRim, 2));
+    p.setBrush(kGlass);
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    p.setRenderHint(QPainter::Antialiasing, false);
+  }
   const int shift = Shift();
   p.translate(shift, 0);
   if (!divider_rect_.isNull()) p.fillRect(divider_rect_, dark_ ? kUnlit : kDivider);
   for (Line& line : lines_) {
-    const QRect area = line.rect.translated(shift, 0).adjusted(-1, -1, 1, 1);
+    const QRect area =
+        line.rect.translated(shift, 0).adjusted(-kHaloReach, -kHaloReach, kHaloReach, kHaloReach);
     if (line.rect.isNull() || !event->rect().intersects(area)) continue;
-    Refresh(line);
-    p.setFont(line.font);
-    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip;
-    if (!dark_) {
-      p.setPen(kHalo);
-      for (QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
-        p.drawText(line.rect.translated(offset), flags, line.text);
-    }
-    p.setPen(dark_ ? kUnlit : kLit);
-    p.drawText(line.rect, flags, line.text);
+    PaintCells(p, line);
   }
 }
 
