@@ -55,20 +55,36 @@ measure() {  # name directory [command prefix...]
   local name=$1 dir=$2
   shift 2
   (cd "$dir" && exec "$@" "$program" --quiet) >/dev/null 2>"$dir/stderr.txt" &
-  local started=$! pid=$!
-  # The X server case runs the program as a child of xvfb-run: find it.
-  for _ in $(seq 50); do
-    local found
-    found=$(pgrep -n -f "^$program --quiet" || true)
-    [ -n "$found" ] && { pid=$found; break; }
+  local started=$! pid=
+  # The program is the started process itself, or (under xvfb-run) its child.
+  for _ in $(seq 100); do
+    if [ "$(readlink /proc/$started/exe 2>/dev/null)" = "$program" ]; then
+      pid=$started
+    else
+      pid=$(pgrep -P "$started" -f "^$program --quiet" || true)
+    fi
+    [ -n "$pid" ] && break
     sleep 0.1
   done
+  [ -n "$pid" ] || {
+    echo "$name: the program did not start" >&2
+    return 1
+  }
   sleep 2  # past start-up
   local c0 s0 y0 c1 s1 y1
   c0=$(cpu_ns "$pid"); s0=$(switches "$pid"); y0=$(syscalls "$pid")
   sleep "$seconds"
   c1=$(cpu_ns "$pid"); s1=$(switches "$pid"); y1=$(syscalls "$pid")
   kill -TERM "$pid" 2>/dev/null || true
+  # A program that does not end on SIGTERM is a fault worth seeing here too.
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "$name: still running 10 s after SIGTERM" >&2
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
   wait "$started" 2>/dev/null || true
   awk -v n="$name" -v c=$((c1 - c0)) -v s=$((s1 - s0)) -v y=$((y1 - y0)) -v d="$seconds" 'BEGIN {
       printf "%-44s %6.2f %% of a core  %7.0f wake-ups/s  %7.0f read+write calls/s\n",
