@@ -29,6 +29,11 @@ constexpr int kMarginY = 12;
 constexpr int kLineGap = 4;
 // The halo reaches this far beyond a character's cell.
 constexpr int kHaloReach = 1;
+
+// What painting `rect`'s characters touches.
+QRect WithHalo(const QRect& rect) {
+  return rect.adjusted(-kHaloReach, -kHaloReach, kHaloReach, kHaloReach);
+}
 // The number of rows and the longest row of a caption (4x20 captions hold four rows).
 std::pair<int, int> RowsAndColumns(const std::string& caption) {
   int rows = 1, longest = 0, current = 0;
@@ -154,8 +159,7 @@ void PreviewGlass::LineChanged(size_t index) {
   if (!isVisible()) return;
   // Both lines change together on every frame of most functions; one area around both reaches
   // the screen in one piece where two would take two.
-  const QRect area =
-      text_rect_.translated(Shift(), 0).adjusted(-kHaloReach, -kHaloReach, kHaloReach, kHaloReach);
+  const QRect area = WithHalo(lines_[0].rect.united(lines_[1].rect).translated(Shift(), 0));
   if (!Timer::AnyTicking()) {
     update(area);
     return;
@@ -220,7 +224,6 @@ void PreviewGlass::Relayout() {
     }
   }
   divider_rect_.setWidth(divider_rect_.isNull() ? 0 : width);
-  text_rect_ = lines_[0].rect.united(lines_[1].rect);
   const QSize hint(width + 2 * kMarginX, y - kLineGap + kMarginY);
   if (hint != size_hint_) {
     size_hint_ = hint;
@@ -252,9 +255,8 @@ void PreviewGlass::paintEvent(QPaintEvent* event) {
   p.translate(shift, 0);
   if (!divider_rect_.isNull()) p.fillRect(divider_rect_, dark_ ? kUnlit : kDivider);
   for (Line& line : lines_) {
-    const QRect area =
-        line.rect.translated(shift, 0).adjusted(-kHaloReach, -kHaloReach, kHaloReach, kHaloReach);
-    if (line.rect.isNull() || !event->rect().intersects(area)) continue;
+    if (line.rect.isNull() || !event->rect().intersects(WithHalo(line.rect.translated(shift, 0))))
+      continue;
     PaintCells(p, line);
   }
 }

@@ -73,7 +73,6 @@ class PreviewGlass : public QFrame {
   ::vfd::Shape& divider_;
   Button& sleep_;
   QRect divider_rect_;
-  QRect text_rect_;  // both lines
   bool repaint_pending_ = false;
   bool dark_ = false;
   QSize size_hint_;
