@@ -19,6 +19,7 @@ PACKAGES=(
   libcurl4-openssl-dev libpugixml-dev nlohmann-json3-dev ca-certificates
   fonts-ipafont-gothic
   libtcd-dev xtide-data
+  libicu-dev
 )
 # What the tests, the benchmarks and the format check need besides.
 DEV_PACKAGES=(

@@ -104,22 +104,22 @@ TEST(MprisPlayersTest, PreferredNamesMatchWithOrWithoutAnInstance) {
   EXPECT_FALSE(IsPreferredPlayer("org.mpris.MediaPlayer2.vlc", ""));
 }
 
-TEST(MprisTitleTest, TheSongTextFallsBackAndComesInTheDisplaysSingleBytes) {
+TEST(MprisTitleTest, TheSongTextFallsBackAndStaysTextForTheDisplayToMap) {
   MprisPlayerState s = Player("mpv", MprisPlayerState::kPlaying);
   s.identity = "mpv Media Player";
   s.artist = "Sigur R\u00f3s";
   s.title = "Hopp\u00edpolla";
   s.playlist_index = 11;
   const std::string title = MprisWindowTitle(s);
-  EXPECT_EQ(title, "12. Sigur R\xF3s - Hopp\xEDpolla - Player");
+  EXPECT_EQ(title, "12. Sigur R\u00f3s - Hopp\u00edpolla - Player");
   // The now-playing function cuts the number and the suffix off by their lengths.
-  EXPECT_EQ(Winamp::StripTitle(title, 12, "      "), "Sigur R\xF3s - Hopp\xEDpolla      ");
+  EXPECT_EQ(Winamp::StripTitle(title, 12, "      "), "Sigur R\u00f3s - Hopp\u00edpolla      ");
 
   s.artist.clear();
-  EXPECT_EQ(MprisSongText(s), "Hopp\xEDpolla");
-  // Characters the display lacks, and any that a display would take as a command.
+  EXPECT_EQ(MprisSongText(s), "Hopp\u00edpolla");
+  // Control characters become blanks; everything else stays for the display's own mapping.
   s.title = "Line\nbreak\x1B\u00fe \u2603";
-  EXPECT_EQ(MprisSongText(s), "Line break ? ?");
+  EXPECT_EQ(MprisSongText(s), "Line break \u00fe \u2603");
   s.title.clear();
   s.url = "file:///music/My%20Song.flac";
   EXPECT_EQ(MprisSongText(s), "My Song.flac");

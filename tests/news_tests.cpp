@@ -111,16 +111,17 @@ TEST_F(NewsTest, TextAmongTheItemsDropsTheTitlesForTheErrorEntry) {
   EXPECT_EQ(news.headlines, std::vector<std::string>{"Error Loading News"});
 }
 
-TEST_F(NewsTest, RssAndAtomTitlesAreDisplayText) {
+TEST_F(NewsTest, RssAndAtomTitlesAreText) {
   StartWith(Ok(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>Site</title>"
-      "<item><title>Caf\xE9 &amp; \x93quotes\x94</title></item>"
+      "<item><title>Caf\u00e9 &amp; \u201cquotes\u201d</title></item>"
       "<item><title>\n   Two\t\tlines\r\n  here  </title></item>"
       "<item><title><![CDATA[Raw <b>cdata</b>]]></title></item>"
       "<item><title>Arrow &#8594; and &#8364;</title></item>"
       "</channel></rss>"));
-  EXPECT_EQ(news.headlines, (std::vector<std::string>{"Caf\xE9 & \x93quotes\x94", "Two lines here",
-                                                      "Raw <b>cdata</b>", "Arrow ? and \x80", ""}));
+  EXPECT_EQ(news.headlines,
+            (std::vector<std::string>{"Caf\u00e9 & \u201cquotes\u201d", "Two lines here",
+                                      "Raw <b>cdata</b>", "Arrow \u2192 and \u20ac", ""}));
   news.FetchHeadlines();
   rig.http.Reply(
       Ok("<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Site</title>"

@@ -144,7 +144,7 @@ TEST(SensorTableTest, ChipsComeInTheOrderOfTheirNamesAndNamesTellAChipsFeaturesA
   EXPECT_EQ(names, (std::vector<std::string>{"Package id 0", "Core 0", "Core 1",  // coretemp
                                              "Vcore", "in1 +12V", "in2 +12V", "in3", "System Temp",
                                              "temp2 PCH Ch", "temp3 PCH Ch",
-                                             "Wasser \xB0"
+                                             "Wasser \xC2\xB0"
                                              "C",             // nct6798
                                              "Composite"}));  // nvme
   EXPECT_EQ(sources, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0}));

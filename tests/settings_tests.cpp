@@ -54,7 +54,7 @@ TEST(SettingsTest, EveryKindOfValueSurvivesARoundTrip) {
   s.BrightnessLevel = -3;
   s.MainWindowState = 2;
   s.WinampSwitchWhenStopped = false;
-  s.MessageText = "  leading blanks, commas, and more, \xE9\xB1";
+  s.MessageText = "  leading blanks, commas, and more, \xC3\xA9\xC2\xB1";  // UTF-8 "é±"
   s.MbmLabel[3] = "   ";
   s.RotationTimes[11] = -32768;
   s.CountdownYear = 32767;
@@ -64,6 +64,8 @@ TEST(SettingsTest, EveryKindOfValueSurvivesARoundTrip) {
   ASSERT_TRUE(back.ok) << back.field << ": " << back.error;
   EXPECT_EQ(FormatSettings(back.settings), FormatSettings(s));
   EXPECT_EQ(back.settings.MessageText, s.MessageText);
+  // On disk the texts are in the system code page, as the file has always been.
+  EXPECT_NE(FormatSettings(s).find("more, \xE9\xB1\""), std::string::npos);
   EXPECT_EQ(back.settings.MbmLabel[3], "   ");
   EXPECT_EQ(back.settings.AutoTimerTimes[7], (TimeOfDay{19, 5, 59}));
   EXPECT_FALSE(back.settings.WinampSwitchWhenStopped);

@@ -204,10 +204,18 @@ TEST_F(TickerTest, LoadingAFileJoinsItsLinesWithCarets) {
   EXPECT_TRUE(m().Timer1.Enabled());  // a running ticker goes on with the new rings
 
   // A second file replaces the first one's text; it is not added to it.
+  // A UTF-8 file keeps its text; the display shows what its ROM has of it (no é: e).
   rig.files.files["/home/u/other.txt"] = "\xEF\xBB\xBFonly caf\xC3\xA9";
   rig.file_dialogs.answer = "/home/u/other.txt";
   m().cmdCustomTextFile.Click();
-  EXPECT_EQ(ticker().current_message, "only caf\xE9 ^ ");
+  EXPECT_EQ(ticker().MessageText(), "only caf\xC3\xA9 ^ ");
+  EXPECT_EQ(ticker().current_message, "only cafe ^ ");
+  // An older file in the system code page reads as the same text.
+  rig.files.files["/home/u/old.txt"] = "caf\xE9 \x80";
+  rig.file_dialogs.answer = "/home/u/old.txt";
+  m().cmdCustomTextFile.Click();
+  EXPECT_EQ(ticker().MessageText(), "caf\xC3\xA9 \xE2\x82\xAC ^ ");
+  EXPECT_EQ(ticker().current_message, "cafe EUR ^ ");
 }
 
 TEST_F(TickerTest, ACancelledOrMissingFileLeavesTheMessageAndSaysWhy) {

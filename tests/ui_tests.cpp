@@ -134,7 +134,8 @@ TEST(PreviewGlassTest, EachCharacterLightsItsOwnCellAndTheSleepingGlassIsDark) {
   Button sleep("cmdSleep", "Sleep");
   line1.SetFont(14, true);
   line2.SetFont(14, true);
-  PreviewGlass glass(line1, line2, divider, sleep);
+  const CharacterSet set = CharacterSet::ForModel(kModelIeeSerial, CharsetChoice::kJapanese);
+  PreviewGlass glass(line1, line2, divider, sleep, [&set]() -> const CharacterSet& { return set; });
   // Lit pixels: the phosphor's blue-green, far from the glass and from the window around it.
   auto lit_columns = [&glass] {
     const QImage image = glass.grab().toImage();
@@ -270,14 +271,14 @@ TEST(BindersTest, ButtonsAndListsFollowTheModelAndForwardTheUser) {
   EXPECT_EQ(drop_down->currentIndex(), -1);
 }
 
-TEST(BindersTest, TextCrossesBetweenCodePageModelAndUnicodeWidget) {
+TEST(BindersTest, TextCrossesBetweenModelAndWidgetUnchanged) {
   QWidget window;
   TextBox model("txtMessage", "caf");
   int changes = 0;
   model.on_change = [&] { ++changes; };
   auto* edit = new QLineEdit(&window);
   BindTextBox(model, edit);
-  Label label_model("lblInfo", "na\xEFve");
+  Label label_model("lblInfo", "na\u00EFve");
   auto* label = new QLabel(&window);
   BindLabel(label_model, label);
   window.show();
@@ -287,10 +288,10 @@ TEST(BindersTest, TextCrossesBetweenCodePageModelAndUnicodeWidget) {
   edit->end(false);
   QKeyEvent typed(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QStringLiteral(u"\u00E9"));
   QApplication::sendEvent(edit, &typed);
-  EXPECT_EQ(model.Text(), "caf\xE9");
+  EXPECT_EQ(model.Text(), "caf\u00E9");
   EXPECT_EQ(changes, 1);
-  model.SetText("\x80 5");
-  EXPECT_EQ(edit->text(), QStringLiteral(u"\u20AC 5"));
+  model.SetText("\u20AC 5 \u041C");
+  EXPECT_EQ(edit->text(), QStringLiteral(u"\u20AC 5 \u041C"));
   EXPECT_EQ(changes, 2);
 
   label_model.SetFont(14, true);
@@ -567,19 +568,23 @@ TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAtMostTenASecond) {
   testing::VirtualEventLoop loop;
   FrmMain form;
   std::vector<std::string> blocks;
-  HeadlessPreview preview(form, [&](const std::string& s) { blocks.push_back(s); });
+  const CharacterSet set = CharacterSet::ForModel(kModelIeeSerial, CharsetChoice::kJapanese);
+  HeadlessPreview preview(
+      form, [&set]() -> const CharacterSet& { return set; },
+      [&](const std::string& s) { blocks.push_back(s); });
   auto settle = [&] { ProcessUntil([] { return false; }, 150); };
   settle();
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_EQ(blocks[0], "|LINE 1|\n|LINE 2|\n\n");
 
   form.Line1.SetCaption("Hello  ");
-  form.Line2.SetCaption("\xB1 \xE9 ");
+  // Display codes: a katakana and the ROM's a with diaeresis.
+  form.Line2.SetCaption("\xB1 \xE1 ");
   settle();
   form.Line1.SetFont(10, false);  // looks differently, reads the same
   settle();
   ASSERT_EQ(blocks.size(), 2u);
-  EXPECT_EQ(blocks[1], "|Hello  |\n|\xEF\xBD\xB1 \xC3\xA9 |\n\n");
+  EXPECT_EQ(blocks[1], "|Hello  |\n|\xEF\xBD\xB1 \xC3\xA4 |\n\n");
 
   form.Line2.SetVisible(false);
   form.Line1.SetCaption("r1\r\nr2\r\nr3\r\nr4");

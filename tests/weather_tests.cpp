@@ -232,7 +232,7 @@ TEST_F(OpenMeteoTest, ARecordedReplyFillsTheFourteenValues) {
   EXPECT_EQ(rig.http.requested.back().rfind("http://127.0.0.1:10/v1/forecast?", 0), 0u);
   Answer(kForecast);
   // A new location is looked up again; a place name is asked for without the country.
-  weather.location = "San Jos\xE9";
+  weather.location = "San Jos\u00e9";
   weather.FetchWeather();
   EXPECT_EQ(rig.http.requested.back(), "http://127.0.0.1:9/v1/search?name=San%20Jos%C3%A9&count=1");
 }

@@ -36,6 +36,7 @@ constexpr int64_t kFrameMicros = 1'000'000 / 30;
 struct Options {
   int16_t model = kModelIeeSerial;
   int baud = 0;  // 0: as fast as bytes come
+  CharsetChoice charset = CharsetChoice::kJapanese;
   bool plain = false;
   bool help = false;
 };
@@ -55,7 +56,8 @@ void PrintUsage(FILE* out) {
   if (dir.empty()) dir = "the simulator port directory";
   std::fprintf(
       out,
-      "Usage: vfdsim [--model 1|4|5] [--baud 9600|19200] [--plain]\n"
+      "Usage: vfdsim [--model 1|4|5] [--baud 9600|19200] [--charset japanese|european]\n"
+      "              [--plain]\n"
       "\n"
       "Simulates a serial vacuum fluorescent display so that VFD Vorlinx can be tried\n"
       "without hardware. vfdsim opens a pseudo-terminal, decodes the bytes arriving there\n"
@@ -74,6 +76,8 @@ void PrintUsage(FILE* out) {
       out,
       "  --baud N   take bytes no faster than a real line of N baud (9600 or 19200)\n"
       "             carries them; without it, as fast as they come\n"
+      "  --charset  the display's character ROM: japanese (the default) or european;\n"
+      "             choose the same in VFD Vorlinx's vfdservices.txt (charset = ...)\n"
       "  --plain    no picture: print the glass as plain text, followed by an empty\n"
       "             line, each time its text or on/off state changes (for scripts)\n"
       "  --help     show this text\n"
@@ -125,6 +129,14 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         error = "unknown model '" + value + "' (1, 4 or 5)";
         return std::nullopt;
       }
+    } else if (arg == "--charset") {
+      if (!take_value()) return std::nullopt;
+      const std::optional<CharsetChoice> choice = CharsetByName(value);
+      if (!choice) {
+        error = "unknown character set '" + value + "' (japanese or european)";
+        return std::nullopt;
+      }
+      options.charset = *choice;
     } else if (arg == "--baud") {
       if (!take_value()) return std::nullopt;
       if (value != "9600" && value != "19200") {
@@ -422,7 +434,8 @@ class View {
 int Run(const Options& options) {
   const ModelRow* model = FindModel(options.model);
   const ScreenRow* screen = FindScreen(model->screen);
-  std::unique_ptr<DisplayEmulator> emulator = DisplayEmulator::ForModel(options.model);
+  std::unique_ptr<DisplayEmulator> emulator =
+      DisplayEmulator::ForModel(options.model, options.charset);
   const std::string model_name(model->list_text);
 
   // Signals arrive through the poll loop so that every way out runs the same cleanup.

@@ -9,7 +9,80 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+// The length of the UTF-8 sequence that starts with `b`, or 0 for a byte that starts none.
+int SequenceLength(uint8_t b) {
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) return 2;
+  if (b >= 0xE0 && b <= 0xEF) return 3;
+  if (b >= 0xF0 && b <= 0xF4) return 4;
+  return 0;
+}
+
+// Decodes one UTF-8 sequence at `i`. Malformed input (a stray continuation byte, a cut-off or
+// overlong sequence, a surrogate, beyond U+10FFFF) yields U+FFFD and moves one byte on.
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+  const auto b = static_cast<uint8_t>(s[i]);
+  const int length = SequenceLength(b);
+  if (length == 1) {
+    ++i;
+    return b;
+  }
+  if (length == 0 || i + static_cast<size_t>(length) > s.size()) {
+    ++i;
+    return 0xFFFD;
+  }
+  char32_t cp = b & (0x7F >> length);
+  for (int k = 1; k < length; ++k) {
+    const auto c = static_cast<uint8_t>(s[i + static_cast<size_t>(k)]);
+    if ((c & 0xC0) != 0x80) {
+      ++i;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+  if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+    ++i;
+    return 0xFFFD;
+  }
+  i += static_cast<size_t>(length);
+  return cp;
+}
+
+// Whether `s` decodes without a malformed sequence; `beyond` tells whether it left ASCII.
+bool WellFormed(std::string_view s, bool* beyond) {
+  *beyond = false;
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    *beyond = true;
+    const size_t before = i;
+    if (NextCodePoint(s, i) == 0xFFFD) {
+      // U+FFFD written out as itself is well-formed; a malformed sequence moved one byte only.
+      if (i - before != 3) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsUtf8BeyondAscii(std::string_view s) {
+  bool beyond = false;
+  return WellFormed(s, &beyond) && beyond;
+}
+
+bool IsUtf8(std::string_view s) {
+  bool beyond = false;
+  return WellFormed(s, &beyond);
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {
@@ -27,56 +100,31 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// Decodes one UTF-8 sequence at `i`; malformed input yields U+FFFD and moves one byte on.
-char32_t NextCodePoint(std::string_view s, size_t& i) {
-  auto b = static_cast<uint8_t>(s[i]);
-  int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-  if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) {
-    ++i;
-    return 0xFFFD;
-  }
-  char32_t cp = extra == 0 ? b : (b & (0x3F >> extra));
-  for (int k = 1; k <= extra; ++k) {
-    auto c = static_cast<uint8_t>(s[i + static_cast<size_t>(k)]);
-    if ((c & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  i += static_cast<size_t>(extra) + 1;
-  return cp;
+std::u32string DecodeUtf8(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size())
+    out.push_back(NextCodePoint(text, i));
+  return out;
 }
 
-}  // namespace
-
-bool IsUtf8BeyondAscii(std::string_view s) {
-  bool beyond = false;
-  size_t i = 0;
-  while (i < s.size()) {
-    auto b = static_cast<uint8_t>(s[i]);
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    beyond = true;
-    size_t extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 0;
-    if (extra == 0 || i + extra >= s.size()) return false;
-    for (size_t k = 1; k <= extra; ++k)
-      if ((static_cast<uint8_t>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += extra + 1;
-  }
-  return beyond;
+std::string EncodeUtf8(std::u32string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t cp : text)
+    AppendUtf8(out, cp);
+  return out;
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (char ch : bytes) {
-    auto code = static_cast<uint8_t>(ch);
+    const auto code = static_cast<uint8_t>(ch);
     char32_t cp = code;
-    if (code >= 0x80 && code <= 0x9F)
-      cp = kCp1252High[code - 0x80] ? kCp1252High[code - 0x80] : code;
+    if (code >= 0x80 && code <= 0x9F && kCp1252High[code - 0x80] != 0)
+      cp = kCp1252High[code - 0x80];
     AppendUtf8(out, cp);
   }
   return out;
@@ -87,7 +135,7 @@ std::string Utf8ToCp1252(std::string_view text) {
   out.reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
-    char32_t cp = NextCodePoint(text, i);
+    const char32_t cp = NextCodePoint(text, i);
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
       out.push_back(static_cast<char>(cp));
       continue;
@@ -99,42 +147,15 @@ std::string Utf8ToCp1252(std::string_view text) {
         break;
       }
     }
-    // Half-width katakana are the displays' own codes 0xA1-0xDF; keep them so that what the
-    // preview shows can be typed back.
-    if (cp >= 0xFF61 && cp <= 0xFF9F) mapped = static_cast<char>(0xA1 + (cp - 0xFF61));
     out.push_back(mapped);
   }
   return out;
 }
 
-std::string DisplayCharToUtf8(uint8_t code) {
-  std::string out;
-  char32_t cp;
-  if (code >= 0x20 && code < 0x7F) {
-    cp = code;
-  } else if (code >= 0xA1 && code <= 0xDF) {
-    cp = 0xFF61 + (code - 0xA1);
-  } else if (code >= 0x80 && code <= 0x9F) {
-    cp = kCp1252High[code - 0x80] ? kCp1252High[code - 0x80] : 0x00B7;
-  } else if (code >= 0xA0) {
-    cp = code;
-  } else {
-    cp = 0x00B7;
-  }
-  AppendUtf8(out, cp);
-  return out;
-}
-
-std::string DisplayTextToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (char c : bytes) {
-    if (c == '\r' || c == '\n')
-      out.push_back(c);
-    else
-      out += DisplayCharToUtf8(static_cast<uint8_t>(c));
-  }
-  return out;
+std::string TextOfFile(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  if (IsUtf8(bytes)) return std::string(bytes);
+  return Cp1252ToUtf8(bytes);
 }
 
 }  // namespace vfd

@@ -6,24 +6,30 @@
 
 namespace vfd {
 
-// Text inside the program is single bytes: the displays' own codes, which for the printable
-// range are Windows-1252 except 0xA1-0xDF, where the displays carry half-width katakana. These
-// convert at the edge to and from the UTF-8 of the window system and the terminal.
+// Text inside the program is UTF-8: what the user typed, what the web and the players sent.
+// It becomes a display's codes only on its way to the glass (display/CharacterSet.h). Two
+// things still speak Windows-1252, the system code page of the program's first home: the
+// settings file, and message files that are not UTF-8.
 
 // Whether `s` is well-formed UTF-8 with at least one character beyond ASCII (a text that was not
 // written in Windows-1252, then).
 bool IsUtf8BeyondAscii(std::string_view s);
+// Whether `s` is well-formed UTF-8 (plain ASCII is).
+bool IsUtf8(std::string_view s);
 
-// Windows-1252 bytes to UTF-8 (text boxes, file names).
+// The code points of UTF-8 text; a malformed sequence gives U+FFFD and decoding goes on after
+// its first byte.
+std::u32string DecodeUtf8(std::string_view text);
+std::string EncodeUtf8(std::u32string_view text);
+void AppendUtf8(std::string& out, char32_t cp);
+
+// Windows-1252 bytes to UTF-8; the five codes it leaves unassigned pass as C1 controls.
 std::string Cp1252ToUtf8(std::string_view bytes);
-// UTF-8 to Windows-1252; characters it cannot hold become '?', half-width katakana become the
-// display codes 0xA1-0xDF.
+// UTF-8 to Windows-1252; characters it cannot hold become '?'.
 std::string Utf8ToCp1252(std::string_view text);
 
-// How a display character looks: ASCII as itself, 0xA1-0xDF as half-width katakana, other high
-// codes as Windows-1252, control codes as a middle dot.
-std::string DisplayCharToUtf8(uint8_t code);
-// A preview text (display codes, with CR LF between rows kept) as UTF-8.
-std::string DisplayTextToUtf8(std::string_view bytes);
+// A text file's bytes as text: UTF-8 (a byte-order mark dropped) when they are UTF-8, otherwise
+// taken as Windows-1252, as files from the program's first home are.
+std::string TextOfFile(std::string_view bytes);
 
 }  // namespace vfd

@@ -13,7 +13,7 @@ namespace vfd {
 struct HttpResult {
   bool ok = false;
   long status = 0;      // the HTTP status, 0 when no reply came
-  std::string body{};   // the program's single-byte text
+  std::string body{};   // the program's text: UTF-8
   std::string error{};  // empty when ok
 };
 

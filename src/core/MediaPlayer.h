@@ -24,7 +24,7 @@ class MediaPlayer {
   virtual int32_t QuerySampleRate() = 0;
   virtual int32_t QueryBitrate() = 0;
   virtual int32_t QueryChannels() = 0;
-  // The player's title in the program's single-byte text: the 1-based playlist number, ". ",
+  // The player's title as text (UTF-8): the 1-based playlist number, ". ",
   // the song text and a 9-character suffix. Empty when no player runs.
   virtual std::string ReadWindowTitle() = 0;
 };

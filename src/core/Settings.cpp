@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "core/Charset.h"
+
 namespace vfd {
 namespace {
 
@@ -69,9 +71,10 @@ void VisitFields(S& s, V& v) {
 
 class Writer {
  public:
+  // Texts are held as UTF-8 and stored in the system code page, as the file has always been.
   void Text(const std::string& value) {
     out_.push_back('"');
-    for (char c : value) {
+    for (char c : Utf8ToCp1252(value)) {
       if (c == '"')
         out_.push_back('\'');
       else if (c == '\r' || c == '\n')
@@ -236,12 +239,6 @@ class Reader {
   std::string error_;
 };
 
-// Editors that save UTF-8 may put a byte-order mark before the first value.
-std::string_view WithoutByteOrderMark(std::string_view content) {
-  if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
-  return content;
-}
-
 }  // namespace
 
 int16_t LeadingNumber(std::string_view text) {
@@ -264,7 +261,10 @@ std::string FormatSettings(const Settings& settings) {
 
 SettingsParse ParseSettings(std::string_view content) {
   SettingsParse result;
-  Reader reader(WithoutByteOrderMark(content));
+  // The file is in the system code page as this program writes it; one an editor saved as
+  // UTF-8 (perhaps with a byte-order mark) is understood too.
+  const std::string text = TextOfFile(content);
+  Reader reader(text);
   VisitFields(result.settings, reader);
   reader.ExpectEnd();
   result.ok = reader.ok();
@@ -276,7 +276,8 @@ SettingsParse ParseSettings(std::string_view content) {
 }
 
 std::string ReadSettingsVersion(std::string_view content) {
-  Reader reader(WithoutByteOrderMark(content));
+  const std::string text = TextOfFile(content);
+  Reader reader(text);
   std::string version;
   reader.Text(version);
   return reader.ok() ? version : std::string();

@@ -9,7 +9,7 @@ namespace vfd {
 
 // What the web-fed functions read out of the documents they fetch. The documents are parsed in
 // the platform layer by well-kept XML and JSON parsers; the functions get plain values. Every
-// text in and out is the program's single-byte text.
+// text in and out is the program's text, UTF-8.
 
 // The titles of a headline feed.
 struct FeedReading {

@@ -12,8 +12,13 @@ constexpr const char* kSelfTestOff = "Deactivate Self-Test";
 }  // namespace
 
 DisplayLink::DisplayLink(DisplayPanel panel, SerialLink& serial, ParallelLink& parallel,
-                         EventLoop& loop, MessageBoxes& boxes)
-    : panel_(panel), serial_(serial), parallel_(parallel), loop_(loop), boxes_(boxes) {
+                         EventLoop& loop, MessageBoxes& boxes, Transliterator& scripts)
+    : panel_(panel),
+      mapper_(charset_, scripts),
+      serial_(serial),
+      parallel_(parallel),
+      loop_(loop),
+      boxes_(boxes) {
   reconnect_timer_.on_tick = [this] { TryReconnect(); };
   reconnect_timer_.AttachHost(&loop_);
   serial_.failed.Connect([this](const std::string& reason) {
@@ -194,6 +199,8 @@ void DisplayLink::SetPreviewLook(int16_t screen) {
 }
 
 void DisplayLink::InitDisplayModel() {
+  // The new model's character set, before anything is shown on it.
+  Charset();
   switch (display_model) {
     case kModelIeeSerial:
       panel_.lstComport.SetVisible(true);

@@ -10,8 +10,10 @@
 #include "core/Controls.h"
 #include "core/EventLoop.h"
 #include "core/Timer.h"
+#include "core/Transliterator.h"
 #include "core/UserDialogs.h"
 #include "core/Version.h"
+#include "display/CharacterSet.h"
 #include "display/Models.h"
 #include "display/ParallelLink.h"
 #include "display/SerialLink.h"
@@ -49,7 +51,7 @@ struct DisplayPanel {
 class DisplayLink {
  public:
   DisplayLink(DisplayPanel panel, SerialLink& serial, ParallelLink& parallel, EventLoop& loop,
-              MessageBoxes& boxes);
+              MessageBoxes& boxes, Transliterator& scripts = NoTransliterator::Instance());
 
   // --- state -------------------------------------------------------------------------------
   int16_t screen_type = kScreen2x20;   // ScreenType
@@ -61,6 +63,20 @@ class DisplayLink {
   SerialLink& serial() { return serial_; }
   ParallelLink& parallel() { return parallel_; }
   const DisplayPanel& panel() const { return panel_; }
+
+  // --- text ------------------------------------------------------------------------------
+  // The character set of the active model, with the ROM chosen for it. The preview and the
+  // emulator draw codes back through it.
+  const CharacterSet& Charset();
+  // The ROM of one model (1..5), or of every model (0); all have the Japanese one at first.
+  void SetCharsetChoice(int16_t model, CharsetChoice choice);
+  CharsetChoice CharsetChoiceOf(int16_t model) const;
+  // `text` (UTF-8) as the active model's codes. Every text from the user or the outside world
+  // reaches the glass through here, before any column is counted: the line writers take codes.
+  std::string TextCodes(std::string_view text);
+  // Raised when the active set changed (another model, another ROM): text mapped before shows
+  // wrong now and is mapped again.
+  Signal<> charset_changed;
 
   // --- line writers ------------------------------------------------------------------------
   void Write2x20(std::string_view line1, std::string_view line2);
@@ -175,6 +191,10 @@ class DisplayLink {
   bool PacedParallelSend(std::span<const uint8_t> bytes);
 
   DisplayPanel panel_;
+  // Indexed by model code; 0 is unused.
+  std::array<CharsetChoice, 6> charset_choices_{};
+  CharacterSet charset_ = CharacterSet::ForModel(kModelNone, CharsetChoice::kJapanese);
+  TextMapper mapper_;
   SerialLink& serial_;
   ParallelLink& parallel_;
   EventLoop& loop_;

@@ -8,6 +8,36 @@ constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace
 
+const CharacterSet& DisplayLink::Charset() {
+  const CharsetChoice choice = CharsetChoiceOf(display_model);
+  if (charset_.Model() == display_model && charset_.Choice() == choice) return charset_;
+  CharacterSet next = CharacterSet::ForModel(display_model, choice);
+  const bool shows_otherwise = !next.ShowsAlike(charset_);
+  charset_ = std::move(next);
+  mapper_.Forget();
+  if (shows_otherwise) charset_changed.Emit();
+  return charset_;
+}
+
+void DisplayLink::SetCharsetChoice(int16_t model, CharsetChoice choice) {
+  if (model == kModelNone) {
+    charset_choices_.fill(choice);
+  } else if (model > 0 && model < static_cast<int16_t>(charset_choices_.size())) {
+    charset_choices_[static_cast<size_t>(model)] = choice;
+  }
+}
+
+CharsetChoice DisplayLink::CharsetChoiceOf(int16_t model) const {
+  if (model <= 0 || model >= static_cast<int16_t>(charset_choices_.size()))
+    return CharsetChoice::kJapanese;
+  return charset_choices_[static_cast<size_t>(model)];
+}
+
+std::string DisplayLink::TextCodes(std::string_view text) {
+  Charset();
+  return mapper_.Map(text);
+}
+
 void DisplayLink::Write2x20(std::string_view line1, std::string_view line2) {
   std::string a = Fit(line1, 20);
   std::string b = Fit(line2, 20);

@@ -51,7 +51,7 @@ std::string Clock::DateWords() {
 }
 
 std::string Clock::ShortDate2() {
-  return ShortDate2Of(formats_.ShortDateText(wall_.Now()));
+  return ShortDate2Of(display_.TextCodes(formats_.ShortDateText(wall_.Now())));
 }
 
 std::string Clock::BounceLine(size_t width) {
@@ -79,9 +79,10 @@ std::string Clock::BounceLine(size_t width) {
 
 void Clock::Tick() {
   const LocalDateTime now = wall_.Now();
-  const std::string t = formats_.TimeText(now);
+  // The regional forms may hold any script ("午後 3:45:12"); their columns are counted as shown.
+  const std::string t = display_.TextCodes(formats_.TimeText(now));
   const std::string d = DateWordsOf(now);
-  const std::string s = ShortDate2Of(formats_.ShortDateText(now));
+  const std::string s = ShortDate2Of(display_.TextCodes(formats_.ShortDateText(now)));
   const long lt = Len(t), ld = Len(d), ls = Len(s);
   const bool custom = c_.cmdClockMode.Caption() == "Custom";
   switch (display_.screen_type) {

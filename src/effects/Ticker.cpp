@@ -9,17 +9,13 @@ void RotateLeft(std::string& ring) {
   if (ring.size() > 1) ring = ring.substr(1) + ring[0];
 }
 
-// A file is taken as Windows-1252, the program's own code page, unless it is UTF-8 with
-// characters beyond ASCII, as files written on Linux are; those are converted.
-std::string FileTextToMessageBytes(std::string text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
-  return IsUtf8BeyondAscii(text) ? Utf8ToCp1252(text) : text;
-}
-
 }  // namespace
 
 Ticker::Ticker(Controls controls, DisplayLink& display, TextFiles& files, FileDialogs& dialogs)
-    : c_(controls), display_(display), files_(files), dialogs_(dialogs) {}
+    : c_(controls), display_(display), files_(files), dialogs_(dialogs) {
+  // Another model or ROM shows the same text with other codes.
+  display_.charset_changed.Connect([this] { SetMessage(message_text_); });
+}
 
 FunctionRegistration Ticker::Registration() {
   return {.code = 1,
@@ -29,8 +25,9 @@ FunctionRegistration Ticker::Registration() {
           .tick = [this] { Tick(); }};
 }
 
-void Ticker::SetMessage(std::string message) {
-  current_message = std::move(message);
+void Ticker::SetMessage(std::string text) {
+  message_text_ = std::move(text);
+  current_message = display_.TextCodes(message_text_);
   ticker_line1 = current_message + "   ";
   ticker_line2 = ticker_line1;
 }
@@ -100,7 +97,9 @@ void Ticker::LoadMessageFile() {
                           (error.empty() ? std::string("No such file or directory") : error) + ".");
     return;
   }
-  std::string text = FileTextToMessageBytes(std::move(*content));
+  // Files written here are UTF-8; older ones are in the system code page of the program's first
+  // home.
+  const std::string text = TextOfFile(*content);
   // Each load starts afresh: the user asked for this file's text.
   std::string accumulated;
   size_t pos = 0;

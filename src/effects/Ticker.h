@@ -26,6 +26,7 @@ class Ticker {
   Ticker(Controls controls, DisplayLink& display, TextFiles& files, FileDialogs& dialogs);
   FunctionRegistration Registration();
 
+  // The message as the display shows it (its codes); the functions count its columns.
   std::string current_message;  // CurrentMessage
   std::string ticker_line1;     // TickerLine1
   std::string ticker_line2;     // TickerLine2
@@ -37,8 +38,10 @@ class Ticker {
   // that the ticker's rings stay cheap to turn every 50 ms.
   static constexpr size_t kMaxMessageFile = 64 * 1024;
 
-  // Sets CurrentMessage and restarts both rings from it.
-  void SetMessage(std::string message);
+  // Sets CurrentMessage from `text` (as typed or read, UTF-8) and restarts both rings from it.
+  void SetMessage(std::string text);
+  // The message as typed or read, before it became codes.
+  const std::string& MessageText() const { return message_text_; }
   // One tick of the ticker (Timer1).
   void Tick();
   // The message box changed (which has stopped the running function): its text becomes the
@@ -53,6 +56,7 @@ class Ticker {
 
  private:
   Controls c_;
+  std::string message_text_;
   DisplayLink& display_;
   TextFiles& files_;
   FileDialogs& dialogs_;

@@ -1,7 +1,6 @@
 #include "platform/CurlHttpClient.h"
 
 #include <curl/curl.h>
-#include <iconv.h>
 
 #include <atomic>
 #include <cctype>
@@ -18,6 +17,7 @@
 
 #include "core/Charset.h"
 #include "core/Version.h"
+#include "platform/TextEncodings.h"
 
 namespace vfd {
 
@@ -100,7 +100,7 @@ HttpResult Finish(CurlHttpClient::Shared& s, Transfer& t, CURLcode code) {
     const char* type = nullptr;
     curl_easy_getinfo(t.easy, CURLINFO_CONTENT_TYPE, &type);
     r.ok = true;
-    r.body = BodyToProgramText(std::move(t.body), type != nullptr ? type : "");
+    r.body = BodyToText(std::move(t.body), type != nullptr ? type : "");
   }
   return r;
 }
@@ -218,35 +218,7 @@ void CurlHttpClient::CancelAll() {
   curl_multi_wakeup(shared_->multi);
 }
 
-namespace {
-
-// `body` in `charset` as UTF-8 through iconv; what it cannot convert becomes '?'. nullopt when
-// iconv does not know the charset.
-std::optional<std::string> ToUtf8(std::string_view body, const std::string& charset) {
-  iconv_t cd = iconv_open("UTF-8", charset.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(body.size() * 4 + 16, '\0');
-  char* in = const_cast<char*>(body.data());
-  size_t in_left = body.size();
-  char* to = out.data();
-  size_t out_left = out.size();
-  while (in_left > 0 && out_left > 0) {
-    if (iconv(cd, &in, &in_left, &to, &out_left) != static_cast<size_t>(-1)) break;
-    if (errno == E2BIG) break;
-    // A byte that is no character of the charset (or a character cut off at the end).
-    *to++ = '?';
-    --out_left;
-    ++in;
-    --in_left;
-  }
-  iconv_close(cd);
-  out.resize(out.size() - out_left);
-  return out;
-}
-
-}  // namespace
-
-std::string BodyToProgramText(std::string body, std::string_view content_type) {
+std::string BodyToText(std::string body, std::string_view content_type) {
   std::string charset;
   std::string lower;
   for (char c : content_type)
@@ -256,19 +228,20 @@ std::string BodyToProgramText(std::string body, std::string_view content_type) {
       if (lower[i] != '"' && lower[i] != '\'') charset.push_back(lower[i]);
     }
   }
-  const bool utf8 =
-      charset == "utf-8" || charset == "utf8" || (charset.empty() && IsUtf8BeyondAscii(body));
-  if (utf8) {
-    std::string_view text = body;
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    return Utf8ToCp1252(text);
+  std::string_view text = body;
+  const bool utf8_mark = text.starts_with("\xEF\xBB\xBF");
+  if (charset == "utf-8" || charset == "utf8" || utf8_mark || (charset.empty() && IsUtf8(text))) {
+    if (utf8_mark) text.remove_prefix(3);
+    // Whatever is not UTF-8 in a body that says it is becomes U+FFFD, once, here.
+    return IsUtf8(text) ? std::string(text) : EncodeUtf8(DecodeUtf8(text));
   }
-  // The program's own text and its Latin-1 and ASCII subsets pass as they are.
+  // Undeclared text that is not UTF-8 is read as the web reads it: as Windows-1252, which
+  // Latin-1 and ASCII are parts of.
   if (charset.empty() || charset == "windows-1252" || charset == "cp1252" ||
       charset == "iso-8859-1" || charset == "latin1" || charset == "us-ascii" || charset == "ascii")
-    return body;
-  std::optional<std::string> converted = ToUtf8(body, charset);
-  return converted ? Utf8ToCp1252(*converted) : body;
+    return Cp1252ToUtf8(body);
+  std::optional<std::string> converted = ConvertToUtf8(body, charset);
+  return converted ? *converted : Cp1252ToUtf8(body);
 }
 
 }  // namespace vfd

@@ -41,9 +41,9 @@ class CurlHttpClient : public HttpClient {
   std::shared_ptr<Shared> shared_;
 };
 
-// A reply's body as the program's single-byte text: UTF-8 (declared by `content_type`, or
-// undeclared and well-formed) becomes Windows-1252 with '?' for what it lacks; ASCII,
-// Windows-1252 and Latin-1 bodies pass unchanged.
-std::string BodyToProgramText(std::string body, std::string_view content_type);
+// A reply's body as the program's text, UTF-8: in the charset `content_type` declares, else
+// UTF-8 when it is (or has the byte-order mark), else Windows-1252. A charset iconv does not
+// know is read as Windows-1252.
+std::string BodyToText(std::string body, std::string_view content_type);
 
 }  // namespace vfd

@@ -21,12 +21,12 @@ constexpr std::chrono::seconds kActiveLinger{3};
 std::mutex g_library_mutex;
 int g_library_users = 0;
 
-// The label as the display can show it: single-byte text, control characters as blanks, runs of
-// blanks as one, none at either end.
+// The label as text: UTF-8 (a label that is not is taken as Windows-1252), control characters as
+// blanks, runs of blanks as one, none at either end.
 std::string TidyLabel(const std::string& label) {
-  const std::string bytes = IsUtf8BeyondAscii(label) ? Utf8ToCp1252(label) : label;
+  const std::string text = TextOfFile(label);
   std::string out;
-  for (char ch : bytes) {
+  for (char ch : text) {
     const auto code = static_cast<unsigned char>(ch);
     const char c = code < 0x20 || code == 0x7F ? ' ' : ch;
     if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
@@ -37,8 +37,16 @@ std::string TidyLabel(const std::string& label) {
   return out;
 }
 
+// The first kNameLength characters (not bytes: a name may be in any script).
 std::string Cut(std::string text) {
-  if (text.size() > kNameLength) text.resize(kNameLength);
+  size_t characters = 0, end = 0;
+  while (end < text.size() && characters < kNameLength) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+      ++end;
+    ++characters;
+  }
+  text.resize(end);
   while (!text.empty() && text.back() == ' ')
     text.pop_back();
   return text;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "core/Charset.h"
+#include "platform/TextEncodings.h"
 
 namespace vfd {
 namespace {
@@ -68,14 +68,10 @@ void LocaleFormats::Open(const std::string& locale_name) {
   if (!locale_) return;
   time_format_ = nl_langinfo_l(T_FMT, locale_);
   date_format_ = DateFormatEndingInYear(nl_langinfo_l(D_FMT, locale_));
-  utf8_ = std::string(nl_langinfo_l(CODESET, locale_)) == "UTF-8";
-  am_ = nl_langinfo_l(AM_STR, locale_);
-  pm_ = nl_langinfo_l(PM_STR, locale_);
-  // Typed text arrives in the program's code page, as the formatted times leave.
-  if (utf8_) {
-    am_ = Utf8ToCp1252(am_);
-    pm_ = Utf8ToCp1252(pm_);
-  }
+  codeset_ = nl_langinfo_l(CODESET, locale_);
+  // Typed text arrives as UTF-8, as the formatted times leave.
+  am_ = ToText(nl_langinfo_l(AM_STR, locale_));
+  pm_ = ToText(nl_langinfo_l(PM_STR, locale_));
   if (time_format_.empty() || date_format_.empty()) {
     freelocale(locale_);
     locale_ = nullptr;
@@ -93,9 +89,14 @@ std::string LocaleFormats::Format(const std::string& format, const LocalDateTime
   tm.tm_isdst = -1;
   char buf[128];
   size_t n = strftime_l(buf, sizeof buf, format.c_str(), &tm, locale_);
-  std::string text(buf, n);
-  // The display speaks single bytes; a UTF-8 locale's texts are converted.
-  return utf8_ ? Utf8ToCp1252(text) : text;
+  return ToText(std::string(buf, n));
+}
+
+std::string LocaleFormats::ToText(std::string text) const {
+  // The locale's own codeset; the program's text is UTF-8.
+  if (codeset_ == "UTF-8" || codeset_ == "ANSI_X3.4-1968" || codeset_.empty()) return text;
+  std::optional<std::string> converted = ConvertToUtf8(text, codeset_);
+  return converted ? *converted : text;
 }
 
 std::string LocaleFormats::TimeText(const LocalDateTime& at) {

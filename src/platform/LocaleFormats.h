@@ -37,9 +37,10 @@ class LocaleFormats : public RegionalFormats {
  private:
   void Open(const std::string& locale_name);
   std::string Format(const std::string& format, const LocalDateTime& at);
+  std::string ToText(std::string text) const;
 
   locale_t locale_ = nullptr;
-  bool utf8_ = false;
+  std::string codeset_;
   std::string time_format_;
   std::string date_format_;
   std::string am_;

@@ -57,14 +57,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Text from a player as the display may show it: its single-byte code page, and no byte that a
-// display would take as a command (control codes, and the Matrix Orbital's command prefix).
-std::string ToDisplayText(std::string_view utf8) {
-  std::string text = Utf8ToCp1252(utf8);
+// Text from a player as the program keeps it: well-formed UTF-8 with control characters as
+// blanks (a tab or line break in a tag). What the display shows of it is the display's business.
+std::string TidyText(std::string_view utf8) {
+  std::string text = IsUtf8(utf8) ? std::string(utf8) : EncodeUtf8(DecodeUtf8(utf8));
   for (char& c : text) {
     const auto code = static_cast<unsigned char>(c);
     if (code < 0x20 || code == 0x7F) c = ' ';
-    if (code == 0xFE) c = '?';
   }
   return text;
 }
@@ -291,7 +290,7 @@ std::string MprisSongText(const MprisPlayerState& player) {
   if (text.empty()) text = player.identity;
   if (text.empty() && player.bus_name.starts_with(kNamePrefix))
     text = player.bus_name.substr(kNamePrefix.size());
-  return ToDisplayText(text);
+  return TidyText(text);
 }
 
 std::string MprisWindowTitle(const MprisPlayerState& player) {

@@ -4,8 +4,6 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
-#include "core/Charset.h"
-
 namespace vfd {
 namespace {
 
@@ -23,8 +21,7 @@ void AppendText(const pugi::xml_node& node, std::string* out) {
   }
 }
 
-// The element's whole text (nested markup included), runs of white space made one blank, in
-// the program's text.
+// The element's whole text (nested markup included), runs of white space made one blank.
 std::string DisplayTextOf(const pugi::xml_node& node) {
   std::string raw;
   AppendText(node, &raw);
@@ -39,7 +36,7 @@ std::string DisplayTextOf(const pugi::xml_node& node) {
     blank = false;
     collapsed.push_back(c);
   }
-  return Utf8ToCp1252(collapsed);
+  return collapsed;
 }
 
 bool IsElement(const pugi::xml_node& n) {
@@ -85,7 +82,7 @@ const nlohmann::json* FirstOf(const nlohmann::json& object, const char* key) {
 
 std::string TextAt(const nlohmann::json* value) {
   if (value == nullptr || !value->is_string()) return {};
-  return Utf8ToCp1252(value->get<std::string>());
+  return value->get<std::string>();
 }
 
 std::string TextAt(const nlohmann::json& object, const char* key) {
@@ -98,12 +95,11 @@ std::string TextAt(const nlohmann::json& object, const char* key) {
 
 FeedReading WebDocumentParsers::ReadFeed(std::string_view document) {
   FeedReading reading;
-  // The body is the program's text; the parser gets it back as UTF-8, whatever the document's
-  // own declaration says, so that its entities and its characters end up alike.
-  const std::string utf8 = Cp1252ToUtf8(document);
+  // The body is the program's text, UTF-8, whatever the document's own declaration says, so that
+  // its entities and its characters end up alike.
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed =
-      doc.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, pugi::encoding_utf8);
+      doc.load_buffer(document.data(), document.size(), pugi::parse_default, pugi::encoding_utf8);
   if (!parsed) return reading;
   const pugi::xml_node root = doc.document_element();
   if (!root) return reading;
@@ -127,7 +123,7 @@ FeedReading WebDocumentParsers::ReadFeed(std::string_view document) {
 
 GeocodeReading WebDocumentParsers::ReadGeocode(std::string_view document) {
   GeocodeReading reading;
-  const nlohmann::json j = nlohmann::json::parse(Cp1252ToUtf8(document), nullptr, false);
+  const nlohmann::json j = nlohmann::json::parse(document, nullptr, false);
   if (j.is_discarded() || !j.is_object()) return reading;
   reading.readable = true;
   const nlohmann::json* first = FirstOf(j, "results");
@@ -146,7 +142,7 @@ GeocodeReading WebDocumentParsers::ReadGeocode(std::string_view document) {
 
 ForecastReading WebDocumentParsers::ReadForecast(std::string_view document) {
   ForecastReading reading;
-  const nlohmann::json j = nlohmann::json::parse(Cp1252ToUtf8(document), nullptr, false);
+  const nlohmann::json j = nlohmann::json::parse(document, nullptr, false);
   if (j.is_discarded() || !j.is_object()) return reading;
   reading.readable = true;
   static const nlohmann::json kNone = nlohmann::json::object();

@@ -52,6 +52,8 @@ void Countdown::Tick() {
   const std::string y = std::to_string(f.years);
   const std::string m = std::to_string(f.months);
   const std::string d = std::to_string(f.days);
+  // The event as the user typed it, as the display shows it.
+  const std::string event = display_.TextCodes(this->event);
   switch (display_.screen_type) {
     case kScreen2x20:
     case kScreen2x24: {

@@ -22,7 +22,8 @@ Program::Program(Services services)
     : services_(std::move(services)),
       serial_(services_.serial, services_.loop),
       parallel_(services_.parallel, services_.monotonic),
-      display_(PanelOf(main_), serial_, parallel_, services_.loop, services_.boxes),
+      display_(PanelOf(main_), serial_, parallel_, services_.loop, services_.boxes,
+               services_.scripts),
       vfd_select_(display_),
       modes_(main_, display_),
       ticker_({main_.cmdTicker, main_.Timer1, main_.txtMessage, main_.txtFile, main_.cmdCustomMode,
@@ -142,6 +143,10 @@ void Program::ReadServicesFile() {
 }
 
 void Program::UseWebServices() {
+  for (size_t model = 0; model < web_services_.charset.size(); ++model) {
+    if (const std::optional<CharsetChoice> choice = CharsetByName(web_services_.charset[model]))
+      display_.SetCharsetChoice(static_cast<int16_t>(model), *choice);
+  }
   hard_news_.url = web_services_.hardnews;
   shack_news_.url = web_services_.shacknews;
   weather_.service = web_services_.weather;

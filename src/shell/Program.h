@@ -13,6 +13,7 @@
 #include "core/SensorTable.h"
 #include "core/Settings.h"
 #include "core/TidePages.h"
+#include "core/Transliterator.h"
 #include "core/UserDialogs.h"
 #include "core/WebDocuments.h"
 #include "display/DisplayLink.h"
@@ -65,6 +66,8 @@ struct Services {
   SensorSource& sensors;
   // Tide tables: predicted on this machine or fetched from a page service.
   TidePageSource& tides;
+  // Writes the scripts the displays lack in what they show; without it such text shows as '?'.
+  Transliterator& scripts = NoTransliterator::Instance();
   // The serial devices present now (USB adapters and the like), listed after COM1..COM4; asked
   // at start and every few seconds after, so that the list follows adapters plugged in or out.
   std::function<std::vector<std::string>()> list_serial_ports{};

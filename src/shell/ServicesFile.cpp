@@ -127,6 +127,14 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
       urls.tides = value == "local" ? std::string(value) : WithoutTrailingSlash(value);
     } else if (key == "tides-data") {
       urls.tides_data = std::string(value);
+    } else if (key == "charset" ||
+               (key.size() == 9 && key.starts_with("charset-") && key[8] >= '1' && key[8] <= '5')) {
+      if (value != "japanese" && value != "european") {
+        out.problems.push_back(where + "\"" + std::string(value) + "\" is not a character set (" +
+                               "japanese or european) for " + key);
+        continue;
+      }
+      urls.charset[key == "charset" ? 0 : static_cast<size_t>(key[8] - '0')] = std::string(value);
     } else {
       out.problems.push_back(where + "unknown key \"" + key + "\"");
     }

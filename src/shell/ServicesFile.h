@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +33,9 @@ struct WebServiceUrls {
   std::string tides;
   // The harmonics file the local predictions read; empty: the one the xtide-data package has.
   std::string tides_data;
+  // The character ROM of every display ("charset"), then of each model 1..5 ("charset-N"),
+  // which wins over the first: "japanese" or "european". Empty: the model's own (Japanese).
+  std::array<std::string, 6> charset{};
 };
 
 struct ServicesFileContents {

@@ -38,8 +38,10 @@ std::array<std::string, 4> MotherboardMonitor::Segments() {
   std::array<std::string, 4> segments;
   for (size_t s = 0; s < segments.size(); ++s) {
     const size_t a = 2 * s, b = 2 * s + 1;
-    segments[s] = label[a] + FormatSensorSlot(sensor[a], table) + label[b] +
-                  FormatSensorSlot(sensor[b], table);
+    // The labels are the user's and the sensors' names the machine's: any script, counted as
+    // shown.
+    segments[s] = display_.TextCodes(label[a] + FormatSensorSlot(sensor[a], table) + label[b] +
+                                     FormatSensorSlot(sensor[b], table));
   }
   return segments;
 }

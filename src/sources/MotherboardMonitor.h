@@ -44,6 +44,7 @@ class MotherboardMonitor {
   std::array<std::string, 4> Segments();
 
   SensorSource& sensors() { return sensors_; }
+  DisplayLink& display() { return display_; }
 
  private:
   Controls c_;
@@ -59,6 +60,7 @@ class MotherboardMonitor {
 class FrmMBMConfig : public SlotGridForm {
  public:
   FrmMBMConfig(MotherboardMonitor& monitor, TimerHost& timers);
+  const CharacterSet& PreviewCharset() override { return monitor_.display().Charset(); }
 
  protected:
   void OnLoad() override;

@@ -110,17 +110,17 @@ void NewsFeed::TakeReading(const FeedReading& reading) {
     headline_index = 0;
 }
 
-std::string NewsFeed::Entry(int index) const {
+std::string NewsFeed::Entry(int index) {
   if (headlines.empty()) return {};
   const int n = static_cast<int>(headlines.size());
-  return headlines[static_cast<size_t>(((index % n) + n) % n)];
+  return display_.TextCodes(headlines[static_cast<size_t>(((index % n) + n) % n)]);
 }
 
-void NewsFeed::RebuildOrRotate(std::string& text) const {
+void NewsFeed::RebuildOrRotate(std::string& text) {
   if (text.size() < 11 || text.compare(0, 11, site_.pass_label) == 0) {
     text = site_.head_label;
     for (const std::string& entry : headlines)
-      text += entry + "   ";
+      text += display_.TextCodes(entry) + "   ";
   } else {
     std::rotate(text.begin(), text.begin() + 1, text.end());
   }
@@ -138,8 +138,8 @@ void NewsFeed::AdvanceItem() {
 
 std::array<std::string, 2> NewsFeed::ClockLines(bool four_rows) {
   const LocalDateTime now = wall_.Now();
-  const std::string t = formats_.TimeText(now);
-  const std::string d = formats_.ShortDateText(now);
+  const std::string t = display_.TextCodes(formats_.TimeText(now));
+  const std::string d = display_.TextCodes(formats_.ShortDateText(now));
   switch (display_.screen_type) {
     case kScreen2x20: {
       const std::string d2 = ShortDate2Of(d);

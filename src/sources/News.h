@@ -105,7 +105,8 @@ class NewsFeed {
   int16_t scroll_interval = 203;
   int16_t item_change_speed = 10;
 
-  // Its state, kept for the whole run.
+  // Its state, kept for the whole run. The headlines are text as the feed had them; the scroll
+  // texts are display codes.
   std::vector<std::string> headlines;  // Headlines
   int16_t headline_index = 0;          // HeadlineIndex
   int16_t item_ticks = 0;              // ItemTicks
@@ -125,15 +126,15 @@ class NewsFeed {
   bool Fetching() const { return fetching_; }
   // What a reply does to the list.
   void TakeReading(const FeedReading& reading);
-  // The entry at `index`, counted round the list; empty for an empty list.
-  std::string Entry(int index) const;
+  // The entry at `index`, counted round the list, as display codes; empty for an empty list.
+  std::string Entry(int index);
 
   const NewsSite& site() const { return site_; }
   Timer& display_timer() { return c_.display_timer; }
   FrmNewsConfig& config() { return config_; }
 
  private:
-  void RebuildOrRotate(std::string& text) const;
+  void RebuildOrRotate(std::string& text);
   void AdvanceItem();
   std::array<std::string, 2> ClockLines(bool four_rows);
 

@@ -5,6 +5,7 @@
 #include "core/Controls.h"
 #include "core/Form.h"
 #include "core/Timer.h"
+#include "display/CharacterSet.h"
 
 namespace vfd {
 
@@ -49,6 +50,9 @@ class SlotGridForm : public Form {
   Timer tmrUpdate{"tmrUpdate", 100};
   Button cmdApply{"cmdApply", "Apply"};
   Button cmdCancel{"cmdCancel", "Cancel"};
+
+  // The preview lines hold display codes; this is the set they are drawn with.
+  virtual const CharacterSet& PreviewCharset() = 0;
 
   // Slot k's controls at index k - 1.
   std::array<TextBox*, 8> LabelBoxes() {

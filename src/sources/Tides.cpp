@@ -195,9 +195,12 @@ void Tides::TideTick() {
   }
   const LocalDateTime now = wall_.Now();
   tide_hour = now.hour;
-  const std::string clock = formats_.TimeText(now);
+  const std::string clock = display_.TextCodes(formats_.TimeText(now));
   const std::string dw = DateWordsOf(now);
   const long lc = static_cast<long>(clock.size()), ld = static_cast<long>(dw.size());
+  // The page's text may name a station in any script.
+  const std::string line1 = display_.TextCodes(this->line1);
+  const std::string line2 = display_.TextCodes(this->line2);
   switch (display_.screen_type) {
     case kScreen2x20:
       display_.Write2x20(line1, line2);

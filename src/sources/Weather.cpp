@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/Charset.h"
-
 namespace vfd {
 
 namespace open_meteo {
@@ -213,7 +211,7 @@ std::string ShortTimeOf(std::string_view iso_time, RegionalFormats& formats) {
 std::string QueryValue(std::string_view text) {
   static const char* const kHex = "0123456789ABCDEF";
   std::string out;
-  for (char c : Cp1252ToUtf8(text)) {
+  for (char c : text) {
     const auto u = static_cast<unsigned char>(c);
     if (std::isalnum(u) != 0 && u < 0x80) {
       out.push_back(c);
@@ -406,7 +404,9 @@ std::array<std::string, 4> Weather::Segments() {
   std::array<std::string, 4> segments;
   for (size_t s = 0; s < segments.size(); ++s) {
     const size_t a = 2 * s, b = 2 * s + 1;
-    segments[s] = label[a] + WeatherItem(field[a]) + label[b] + WeatherItem(field[b]);
+    // Labels, place names and regional times may hold any script; columns count as shown.
+    segments[s] =
+        display_.TextCodes(label[a] + WeatherItem(field[a]) + label[b] + WeatherItem(field[b]));
   }
   return segments;
 }
@@ -448,6 +448,10 @@ void Weather::WeatherRefreshTick() {
 
 FrmWeatherConfig::FrmWeatherConfig(Weather& weather, TimerHost& timers)
     : SlotGridForm("frmWeatherConfig", "VFD Vorlinx - Weather Config", timers), weather_(weather) {}
+
+const CharacterSet& FrmWeatherConfig::PreviewCharset() {
+  return weather_.display().Charset();
+}
 
 void FrmWeatherConfig::OnLoad() {
   field_on_load_ = weather_.field;

@@ -58,6 +58,7 @@ class Weather;
 class FrmWeatherConfig : public SlotGridForm {
  public:
   FrmWeatherConfig(Weather& weather, TimerHost& timers);
+  const CharacterSet& PreviewCharset() override;
 
   // The item lists' entries, in order.
   static constexpr std::array<const char*, 16> kItems{
@@ -126,6 +127,7 @@ class Weather {
 
   Timer& refresh_timer() { return c_.tmrWeather; }
   WallClock& wall() { return wall_; }
+  DisplayLink& display() { return display_; }
   FrmWeatherConfig& config() { return config_; }
 
  private:

@@ -115,8 +115,8 @@ std::string Winamp::AltFunctionName(int16_t code) {
 void Winamp::PrepareTitle() {
   reader.RefreshNowPlaying();
   if (reader.QueryStatus() != 0 && reader.FindPlayer())
-    now_playing_text =
-        StripTitle(reader.now_playing.Title, reader.now_playing.PlaylistPos, kActivationSeparator);
+    now_playing_text = display_.TextCodes(
+        StripTitle(reader.now_playing.Title, reader.now_playing.PlaylistPos, kActivationSeparator));
 }
 
 void Winamp::UploadPatterns() {
@@ -200,8 +200,9 @@ void Winamp::WinampTick() {
   const std::string p = std::to_string(np.PlaylistPos);
   const std::string n = std::to_string(np.PlaylistLength);
 
-  // The song text scrolls when it (with its six-space separator) is wider than the line, and
-  // only once the track has played for five seconds.
+  // The song text is held as display codes, so that its columns are those the display shows. It
+  // scrolls when it (with its six-space separator) is wider than the line, and only once the
+  // track has played for five seconds.
   const long l = Len(now_playing_text);
   const bool scroll = title_style != "Fixed" && l > 26 &&
                       !(np.PositionSec >= 0 && np.PositionSec <= 4) &&
@@ -211,10 +212,10 @@ void Winamp::WinampTick() {
     if (np.Title == last_title)
       now_playing_text = now_playing_text.substr(1) + now_playing_text.front();
     else
-      now_playing_text = StripTitle(np.Title, np.PlaylistPos, kSeparator);
+      now_playing_text = display_.TextCodes(StripTitle(np.Title, np.PlaylistPos, kSeparator));
     last_title = np.Title;
   } else {
-    now_playing_text = StripTitle(np.Title, np.PlaylistPos, kSeparator);
+    now_playing_text = display_.TextCodes(StripTitle(np.Title, np.PlaylistPos, kSeparator));
   }
 
   const bool remaining = time_style == "Remaining";
@@ -269,10 +270,10 @@ void Winamp::WinampTick() {
       break;
     case 3: {
       const LocalDateTime now = wall_.Now();
-      const std::string clock = formats_.TimeText(now);
+      const std::string clock = display_.TextCodes(formats_.TimeText(now));
       switch (screen) {
         case kScreen2x20: {
-          const std::string d2 = ShortDate2Of(formats_.ShortDateText(now));
+          const std::string d2 = ShortDate2Of(display_.TextCodes(formats_.ShortDateText(now)));
           display_.Write2x20(clock + Sp(20 - Len(clock) - Len(d2)) + d2, title);
           break;
         }
@@ -287,7 +288,7 @@ void Winamp::WinampTick() {
                              Center20("Time: " + t2 + "/" + total));
           break;
         case kScreen2x24: {
-          const std::string d = formats_.ShortDateText(now);
+          const std::string d = display_.TextCodes(formats_.ShortDateText(now));
           display_.Write2x24(clock + Sp(24 - Len(clock) - Len(d)) + d, title);
           break;
         }

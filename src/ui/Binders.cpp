@@ -51,7 +51,7 @@ QStringList ItemsOf(const std::vector<std::string>& items) {
   QStringList out;
   out.reserve(static_cast<qsizetype>(items.size()));
   for (const std::string& item : items)
-    out.push_back(FromCp1252(item));
+    out.push_back(FromText(item));
   return out;
 }
 
@@ -80,35 +80,34 @@ void MirrorComboItems(const std::vector<std::string>& items, QComboBox* widget) 
 
 }  // namespace
 
-QString FromCp1252(std::string_view bytes) {
-  return QString::fromStdString(Cp1252ToUtf8(bytes));
+QString FromText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string ToCp1252(const QString& text) {
-  return Utf8ToCp1252(text.toStdString());
+std::string ToText(const QString& text) {
+  return text.toStdString();
 }
 
-QString FromDisplayText(std::string_view bytes) {
-  QString text = QString::fromStdString(DisplayTextToUtf8(bytes));
+QString FromDisplayText(std::string_view codes, const CharacterSet& set) {
+  QString text = QString::fromStdString(set.PictureOf(codes));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return text;
 }
 
 void BindButton(Button& model, QAbstractButton* widget) {
   Mirror(model, widget, [&model](QAbstractButton* w) {
-    QString caption = FromCp1252(model.Caption());
+    QString caption = FromText(model.Caption());
     if (w->text() != caption) w->setText(caption);
     MirrorState(model, w);
   });
   QObject::connect(widget, &QAbstractButton::clicked, widget, [&model] { model.Click(); });
 }
 
-void BindLabel(Label& model, QLabel* widget, LabelText text) {
+void BindLabel(Label& model, QLabel* widget, PreviewCharset codes) {
   // Plain text: a caption is never markup, and runs of blanks must stay as they are.
   widget->setTextFormat(Qt::PlainText);
-  Mirror(model, widget, [&model, text](QLabel* w) {
-    QString caption = text == LabelText::kDisplayCodes ? FromDisplayText(model.Caption())
-                                                       : FromCp1252(model.Caption());
+  Mirror(model, widget, [&model, codes](QLabel* w) {
+    QString caption = codes ? FromDisplayText(model.Caption(), codes()) : FromText(model.Caption());
     if (w->text() != caption) w->setText(caption);
     QFont font = w->font();
     // A label without a size of its own keeps the window's font.
@@ -124,7 +123,7 @@ void BindLabel(Label& model, QLabel* widget, LabelText text) {
 
 void BindFrame(Frame& model, QGroupBox* widget) {
   Mirror(model, widget, [&model](QGroupBox* w) {
-    QString caption = FromCp1252(model.Caption());
+    QString caption = FromText(model.Caption());
     if (w->title() != caption) w->setTitle(caption);
     MirrorState(model, w);
   });
@@ -136,7 +135,7 @@ void BindShape(Shape& model, QWidget* widget) {
 
 void BindTextBox(TextBox& model, QLineEdit* widget) {
   Mirror(model, widget, [&model](QLineEdit* w) {
-    QString text = FromCp1252(model.Text());
+    QString text = FromText(model.Text());
     if (w->text() != text) {
       // A character the code page cannot hold comes back as '?'; the caret stays where it was.
       const int cursor = w->cursorPosition();
@@ -147,7 +146,7 @@ void BindTextBox(TextBox& model, QLineEdit* widget) {
     MirrorState(model, w);
   });
   QObject::connect(widget, &QLineEdit::textEdited, widget,
-                   [&model](const QString& text) { model.SetText(ToCp1252(text)); });
+                   [&model](const QString& text) { model.SetText(ToText(text)); });
 }
 
 void BindListBox(ListBox& model, QListWidget* widget) {
@@ -186,21 +185,21 @@ void BindComboBox(ComboBox& model, QComboBox* widget) {
   Mirror(model, widget, [&model](QComboBox* w) {
     QSignalBlocker block(w);
     MirrorComboItems(model.Items(), w);
-    QString text = FromCp1252(model.Text());
+    QString text = FromText(model.Text());
     if (w->currentText() != text) w->setEditText(text);
     MirrorState(model, w);
   });
   QObject::connect(widget, &QComboBox::editTextChanged, widget,
-                   [&model](const QString& text) { model.SetText(ToCp1252(text)); });
+                   [&model](const QString& text) { model.SetText(ToText(text)); });
   QObject::connect(widget, &QComboBox::activated, widget, [&model, widget](int index) {
-    model.SetText(ToCp1252(widget->itemText(index)));
+    model.SetText(ToText(widget->itemText(index)));
     if (model.on_click) model.on_click();
   });
 }
 
 void BindOptionButton(OptionButton& model, QRadioButton* widget) {
   Mirror(model, widget, [&model](QRadioButton* w) {
-    QString caption = FromCp1252(model.Caption());
+    QString caption = FromText(model.Caption());
     if (w->text() != caption) w->setText(caption);
     if (w->isChecked() != model.Value()) {
       // Checking this option unchecks its siblings in the widget; their toggles reach their
@@ -216,7 +215,7 @@ void BindOptionButton(OptionButton& model, QRadioButton* widget) {
 
 void BindCheckBox(CheckBox& model, QCheckBox* widget) {
   Mirror(model, widget, [&model](QCheckBox* w) {
-    QString caption = FromCp1252(model.Caption());
+    QString caption = FromText(model.Caption());
     if (w->text() != caption) w->setText(caption);
     if (w->isChecked() != model.Checked()) {
       QSignalBlocker block(w);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include <QString>
 
 #include "core/Controls.h"
+#include "display/CharacterSet.h"
 
 class QAbstractButton;
 class QCalendarWidget;
@@ -21,17 +23,14 @@ class QWidget;
 
 namespace vfd::ui {
 
-// Model texts are single bytes (Windows-1252); Qt works in Unicode.
-QString FromCp1252(std::string_view bytes);
-std::string ToCp1252(const QString& text);
-// A preview text in display codes; CR LF between rows becomes a line break.
-QString FromDisplayText(std::string_view bytes);
+// Model texts are UTF-8.
+QString FromText(std::string_view text);
+std::string ToText(const QString& text);
+// A preview text in display codes, as `set` shows them; CR LF between rows becomes a line break.
+QString FromDisplayText(std::string_view codes, const CharacterSet& set);
 
-// How a label's caption is to be read.
-enum class LabelText {
-  kWindows1252,   // ordinary window text
-  kDisplayCodes,  // the display preview: the glass's own character set, rows split by CR LF
-};
+// The character set a preview label's codes are drawn with, asked for on each change.
+using PreviewCharset = std::function<const CharacterSet&()>;
 
 // Binders keep one widget in step with one control model for the rest of the widget's life: the
 // widget mirrors the model on every change, and what the user does to the widget goes to the
@@ -40,7 +39,8 @@ enum class LabelText {
 // widget is gone is ignored.
 void BindButton(Button& model, QAbstractButton* widget);
 // Labels mirror the model's font size and bold on top of the widget's own font family.
-void BindLabel(Label& model, QLabel* widget, LabelText text = LabelText::kWindows1252);
+// A label given a preview charset shows display codes (a preview of the glass).
+void BindLabel(Label& model, QLabel* widget, PreviewCharset codes = {});
 void BindFrame(Frame& model, QGroupBox* widget);
 void BindShape(Shape& model, QWidget* widget);
 void BindTextBox(TextBox& model, QLineEdit* widget);

@@ -11,7 +11,7 @@ namespace vfd::ui {
 
 FormView::FormView(Form& form, QWidget* window) : QObject(window), form_(form), window_(window) {
   window_->setObjectName(QString::fromStdString(form_.Name()));
-  window_->setWindowTitle(FromCp1252(form_.Caption()));
+  window_->setWindowTitle(FromText(form_.Caption()));
   window_->installEventFilter(this);
   // Escape and the dialog's own buttons end a dialog without a close event.
   if (auto* dialog = qobject_cast<QDialog*>(window_))
@@ -19,7 +19,7 @@ FormView::FormView(Form& form, QWidget* window) : QObject(window), form_(form), 
 
   QPointer<FormView> self(this);
   form_.changed.Connect([self] {
-    if (self) self->window_->setWindowTitle(FromCp1252(self->form_.Caption()));
+    if (self) self->window_->setWindowTitle(FromText(self->form_.Caption()));
   });
   form_.shown.Connect([self] {
     if (self) self->ShowInFront();

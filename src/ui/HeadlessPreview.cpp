@@ -7,8 +7,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "core/Charset.h"
-
 namespace vfd::ui {
 namespace {
 
@@ -19,12 +17,12 @@ HeadlessPreview::Sink ToStream(std::FILE* stream) {
   };
 }
 
-void AppendRows(std::string& out, std::string_view caption) {
+void AppendRows(std::string& out, std::string_view caption, const CharacterSet& set) {
   // The 4x20 preview keeps its four rows in one label, separated by CR LF.
   for (;;) {
     size_t end = caption.find("\r\n");
     out += '|';
-    out += DisplayTextToUtf8(caption.substr(0, end));
+    out += set.PictureOf(caption.substr(0, end));
     out += "|\n";
     if (end == std::string_view::npos) break;
     caption.remove_prefix(end + 2);
@@ -33,10 +31,11 @@ void AppendRows(std::string& out, std::string_view caption) {
 
 }  // namespace
 
-HeadlessPreview::HeadlessPreview(FrmMain& form) : HeadlessPreview(form, ToStream(stdout)) {}
+HeadlessPreview::HeadlessPreview(FrmMain& form, PreviewCharset charset)
+    : HeadlessPreview(form, std::move(charset), ToStream(stdout)) {}
 
-HeadlessPreview::HeadlessPreview(FrmMain& form, Sink preview_out)
-    : form_(form), preview_out_(std::move(preview_out)) {
+HeadlessPreview::HeadlessPreview(FrmMain& form, PreviewCharset charset, Sink preview_out)
+    : form_(form), charset_(std::move(charset)), preview_out_(std::move(preview_out)) {
   QPointer<HeadlessPreview> self(this);
   auto schedule = [self] {
     if (self) self->Schedule();
@@ -49,8 +48,9 @@ HeadlessPreview::HeadlessPreview(FrmMain& form, Sink preview_out)
 
 std::string HeadlessPreview::Block() const {
   std::string block;
-  if (form_.Line1.Visible()) AppendRows(block, form_.Line1.Caption());
-  if (form_.Line2.Visible()) AppendRows(block, form_.Line2.Caption());
+  const CharacterSet& set = charset_();
+  if (form_.Line1.Visible()) AppendRows(block, form_.Line1.Caption(), set);
+  if (form_.Line2.Visible()) AppendRows(block, form_.Line2.Caption(), set);
   block += '\n';
   return block;
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include "shell/FrmMain.h"
+#include "ui/Binders.h"
 
 namespace vfd::ui {
 
@@ -20,8 +21,9 @@ class HeadlessPreview : public QObject {
   static constexpr int kMaxBlocksPerSecond = 10;
   using Sink = std::function<void(const std::string&)>;
   // Prints to stdout, flushing each time.
-  explicit HeadlessPreview(FrmMain& form);
-  HeadlessPreview(FrmMain& form, Sink preview_out);
+  // The preview's codes are drawn as `charset` shows them.
+  HeadlessPreview(FrmMain& form, PreviewCharset charset);
+  HeadlessPreview(FrmMain& form, PreviewCharset charset, Sink preview_out);
 
   // The block the preview shows now.
   std::string Block() const;
@@ -31,6 +33,7 @@ class HeadlessPreview : public QObject {
   void Flush();
 
   FrmMain& form_;
+  PreviewCharset charset_;
   Sink preview_out_;
   bool pending_ = false;
   std::string last_block_;

@@ -106,7 +106,9 @@ QPushButton* MainWindowView::MakeButton(Button& model, QWidget* parent) {
 }
 
 QWidget* MainWindowView::BuildPreview() {
-  return new PreviewGlass(form_.Line1, form_.Line2, form_.DivLine, form_.cmdSleep);
+  DisplayLink& display = program_.display();
+  return new PreviewGlass(form_.Line1, form_.Line2, form_.DivLine, form_.cmdSleep,
+                          [&display]() -> const CharacterSet& { return display.Charset(); });
 }
 
 QGroupBox* MainWindowView::BuildFunctions() {
@@ -263,7 +265,7 @@ QWidget* MainWindowView::BuildInfo() {
 }
 
 void MainWindowView::MirrorForm() {
-  QString title = FromCp1252(form_.Caption());
+  QString title = FromText(form_.Caption());
   if (windowTitle() != title) setWindowTitle(title);
   if (ModelStateOf(windowState()) == form_.WindowState()) return;
   Qt::WindowStates state = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);

@@ -23,7 +23,7 @@ namespace {
 
 // The two display lines of a layout in a fixed-width face on a dark panel.
 QLabel* ModePicture(const std::array<std::string, 2>& lines, QWidget* parent) {
-  auto* picture = new QLabel(FromCp1252(lines[0]) + '\n' + FromCp1252(lines[1]), parent);
+  auto* picture = new QLabel(FromText(lines[0]) + '\n' + FromText(lines[1]), parent);
   QFont font(QStringLiteral("Courier New"));
   font.setStyleHint(QFont::TypeWriter);
   picture->setFont(font);

@@ -62,8 +62,12 @@ QString PreviewFamily() {
 }  // namespace
 
 PreviewGlass::PreviewGlass(Label& line1, Label& line2, ::vfd::Shape& divider, Button& sleep,
-                           QWidget* parent)
-    : QFrame(parent), divider_(divider), sleep_(sleep), base_family_(PreviewFamily()) {
+                           PreviewCharset charset, QWidget* parent)
+    : QFrame(parent),
+      charset_(std::move(charset)),
+      divider_(divider),
+      sleep_(sleep),
+      base_family_(PreviewFamily()) {
   setObjectName(QStringLiteral("preview"));
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   // Everything is painted here; nothing behind it needs painting first.
@@ -87,7 +91,7 @@ PreviewGlass::PreviewGlass(Label& line1, Label& line2, ::vfd::Shape& divider, Bu
 }
 
 QString PreviewGlass::LineText(int index) const {
-  return FromDisplayText(lines_[static_cast<size_t>(index)].model->Caption());
+  return FromDisplayText(lines_[static_cast<size_t>(index)].model->Caption(), charset_());
 }
 
 QFont PreviewGlass::FontFor(const Label& model) const {
@@ -99,10 +103,12 @@ QFont PreviewGlass::FontFor(const Label& model) const {
   return font;
 }
 
-const QPixmap& PreviewGlass::Glyph(Line& line, uint8_t code) {
+const QPixmap& PreviewGlass::Glyph(Line& line, const CharacterSet& set, uint8_t code) {
   QPixmap& picture = line.glyphs[code];
   if (!picture.isNull()) return picture;
-  const QString text = QString::fromStdString(DisplayCharToUtf8(code));
+  std::string utf8;
+  AppendUtf8(utf8, set.Picture(code));
+  const QString text = QString::fromStdString(utf8);
   // A character wider than its cell (one the font lacks, drawn from another) keeps its width.
   const int width = std::max(line.pitch, QFontMetrics(line.font).horizontalAdvance(text));
   const qreal ratio = line.glyphs_ratio;
@@ -126,6 +132,14 @@ void PreviewGlass::PaintCells(QPainter& p, Line& line) {
   // The pictures hold the font, the glass's state and the screen's pixel density they were
   // made for.
   const qreal ratio = devicePixelRatioF();
+  const CharacterSet& set = charset_();
+  if (set.Model() != glyphs_model_ || set.Choice() != glyphs_choice_) {
+    // Another model or ROM: the same codes may show other characters.
+    glyphs_model_ = set.Model();
+    glyphs_choice_ = set.Choice();
+    for (Line& other : lines_)
+      other.glyphs = {};
+  }
   if (line.glyphs_dark != dark_ || line.glyphs_ratio != ratio) {
     line.glyphs = {};
     line.glyphs_dark = dark_;
@@ -141,7 +155,8 @@ void PreviewGlass::PaintCells(QPainter& p, Line& line) {
       y += line.row_height;
       continue;
     }
-    if (c != ' ') p.drawPixmap(x, y, Glyph(line, static_cast<uint8_t>(c)));
+    const auto code = static_cast<uint8_t>(c);
+    if (set.Picture(code) != U' ') p.drawPixmap(x, y, Glyph(line, set, code));
     x += line.pitch;
   }
 }

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "core/Controls.h"
+#include "ui/Binders.h"
 
 class QPainter;
 
@@ -25,8 +26,9 @@ namespace vfd::ui {
 // no text shaping and no blur per frame.
 class PreviewGlass : public QFrame {
  public:
+  // The lines' codes are drawn as `charset` shows them.
   PreviewGlass(Label& line1, Label& line2, ::vfd::Shape& divider, Button& sleep,
-               QWidget* parent = nullptr);
+               PreviewCharset charset, QWidget* parent = nullptr);
 
   // What line 0 or 1 shows now, rows separated by '\n'; and its font.
   QString LineText(int line) const;
@@ -65,10 +67,14 @@ class PreviewGlass : public QFrame {
   // Sizes and places the lines; only when a font, a visibility or the number of rows changed.
   void Relayout();
   QFont FontFor(const Label& model) const;
-  const QPixmap& Glyph(Line& line, uint8_t code);
+  const QPixmap& Glyph(Line& line, const CharacterSet& set, uint8_t code);
   void PaintCells(QPainter& p, Line& line);
   int Shift() const;
 
+  PreviewCharset charset_;
+  // What the glyph pictures were drawn for.
+  int16_t glyphs_model_ = -1;
+  CharsetChoice glyphs_choice_ = CharsetChoice::kJapanese;
   std::array<Line, 2> lines_;
   ::vfd::Shape& divider_;
   Button& sleep_;

@@ -5,19 +5,18 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "core/Charset.h"
 #include "ui/Binders.h"
 
 namespace vfd::ui {
 
 void QtMessageBoxes::ShowMessage(const std::string& text, const std::string& title) {
   if (headless_) {
-    std::string line = Cp1252ToUtf8(title) + ": " + Cp1252ToUtf8(text) + "\n";
+    std::string line = title + ": " + text + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     return;
   }
-  QMessageBox box(QMessageBox::NoIcon, FromCp1252(title), FromCp1252(text), QMessageBox::Ok,
+  QMessageBox box(QMessageBox::NoIcon, FromText(title), FromText(text), QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
 }
@@ -27,8 +26,8 @@ void QtMessageBoxes::ShowNotice(const std::string& text, const std::string& titl
     ShowMessage(text, title);
     return;
   }
-  auto* box = new QMessageBox(QMessageBox::NoIcon, FromCp1252(title), FromCp1252(text),
-                              QMessageBox::Ok, QApplication::activeWindow());
+  auto* box = new QMessageBox(QMessageBox::NoIcon, FromText(title), FromText(text), QMessageBox::Ok,
+                              QApplication::activeWindow());
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setModal(false);
   box->show();

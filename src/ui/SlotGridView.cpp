@@ -57,7 +57,7 @@ void AddSlotGrid(SlotGridForm& form, QWidget* dialog, QVBoxLayout* layout, int l
   for (Label* model : {&form.lblLine1, &form.lblLine2}) {
     auto* preview = new QLabel(dialog);
     preview->setFont(fixed);
-    BindLabel(*model, preview, LabelText::kDisplayCodes);
+    BindLabel(*model, preview, [&form]() -> const CharacterSet& { return form.PreviewCharset(); });
     layout->addWidget(preview);
   }
 

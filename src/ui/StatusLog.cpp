@@ -5,8 +5,6 @@
 #include <QDateTime>
 #include <QPointer>
 
-#include "core/Charset.h"
-
 namespace vfd::ui {
 
 StatusLog::StatusLog(Label& status)
@@ -36,7 +34,7 @@ void StatusLog::Changed() {
   if (text == last_) return;
   last_ = text;
   // A cleared status line says nothing new.
-  if (!text.empty()) out_(stamp_() + " status: " + Cp1252ToUtf8(text) + "\n");
+  if (!text.empty()) out_(stamp_() + " status: " + text + "\n");
 }
 
 }  // namespace vfd::ui

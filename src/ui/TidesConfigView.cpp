@@ -49,7 +49,7 @@ TidesConfigView::TidesConfigView(FrmTidesConfig& form, QWidget* parent) : QDialo
   QObject::connect(location, &QLineEdit::textEdited, this, [&form, names] {
     QStringList list;
     for (const std::string& name : form.Completions())
-      list << FromCp1252(name);
+      list << FromText(name);
     names->setStringList(list);
   });
 

@@ -73,7 +73,7 @@ void TrayIconView::Activated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TrayIconView::Mirror() {
-  const QString tip = FromCp1252(model_.TipText());
+  const QString tip = FromText(model_.TipText());
   if (icon_->toolTip() != tip) icon_->setToolTip(tip);
   if (icon_->isVisible() != model_.InSysTray()) icon_->setVisible(model_.InSysTray());
   if (!window_) return;

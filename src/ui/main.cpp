@@ -14,6 +14,7 @@
 
 #include "core/Version.h"
 #include "platform/CurlHttpClient.h"
+#include "platform/IcuTransliterator.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
 #include "platform/LinuxSensors.h"
@@ -173,6 +174,7 @@ int main(int argc, char** argv) {
   vfd::CurlHttpClient http(loop);
   vfd::WebDocumentParsers documents;
   vfd::LinuxSensors sensors;
+  vfd::IcuTransliterator scripts;
   // Tide tables predicted here from the harmonics file, or from a page service, as the services
   // file's tides lines say (the program reports that file's problems when it starts).
   vfd::TideSourceConfig tide_config;
@@ -212,6 +214,7 @@ int main(int argc, char** argv) {
       .player = player,
       .sensors = sensors,
       .tides = tides,
+      .scripts = scripts,
       .list_serial_ports = [] { return vfd::ListSerialDevices(); },
       .prefer_player = [&player](const std::string& name) { player.SetPreferredPlayer(name); }});
 
@@ -250,7 +253,9 @@ int main(int argc, char** argv) {
   vfd::ui::StatusLog status_log(program.main().lblStatus);
   std::unique_ptr<vfd::ui::HeadlessPreview> preview;
   if (headless && !options.quiet)
-    preview = std::make_unique<vfd::ui::HeadlessPreview>(program.main());
+    preview = std::make_unique<vfd::ui::HeadlessPreview>(
+        program.main(),
+        [&program]() -> const vfd::CharacterSet& { return program.display().Charset(); });
 
   // A signal ends the program the way closing its window does. The window ignores a close while
   // it is already shutting down, so a repeated Ctrl-C cannot cut the shutdown short; without a

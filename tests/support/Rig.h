@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/IcuTransliterator.h"
 #include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 #include "support/Fakes.h"
@@ -25,6 +26,7 @@ struct Rig {
   FakeMediaPlayer player;
   FakeSensors sensors;
   FakeTidePages tides{loop};
+  IcuTransliterator scripts;
   // The serial devices the machine has, as the port list asks for them.
   std::vector<std::string> present_ports;
   // Before the program: the program's last bytes (closing the port) still reach it.
@@ -45,6 +47,7 @@ struct Rig {
                                          .player = player,
                                          .sensors = sensors,
                                          .tides = tides,
+                                         .scripts = scripts,
                                          .list_serial_ports = [this] { return present_ports; }});
 
   FrmMain& main() { return program->main(); }

@@ -317,21 +317,29 @@ void DisplayEmulator::WriteRegister(int offset, uint8_t value) {
   }
 }
 
-std::unique_ptr<DisplayEmulator> DisplayEmulator::ForModel(int16_t model) {
+std::unique_ptr<DisplayEmulator> DisplayEmulator::ForModel(int16_t model, CharsetChoice choice) {
+  std::unique_ptr<DisplayEmulator> emulator;
   switch (model) {
     case 1:
-      return std::unique_ptr<DisplayEmulator>(new IeeEmulator(20, true));
+      emulator.reset(new IeeEmulator(20, true));
+      break;
     case 2:
-      return std::unique_ptr<DisplayEmulator>(new IeeEmulator(40, false));
+      emulator.reset(new IeeEmulator(40, false));
+      break;
     case 3:
-      return std::unique_ptr<DisplayEmulator>(new NoritakeEmulator());
+      emulator.reset(new NoritakeEmulator());
+      break;
     case 4:
-      return std::unique_ptr<DisplayEmulator>(new OrbitalEmulator(2, {0, 1}));
+      emulator.reset(new OrbitalEmulator(2, {0, 1}));
+      break;
     case 5:
-      return std::unique_ptr<DisplayEmulator>(new OrbitalEmulator(4, {0, 2, 1, 3}));
+      emulator.reset(new OrbitalEmulator(4, {0, 2, 1, 3}));
+      break;
     default:
       return nullptr;
   }
+  emulator->glass().charset = CharacterSet::ForModel(model, choice);
+  return emulator;
 }
 
 }  // namespace vfd

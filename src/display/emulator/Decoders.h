@@ -17,8 +17,10 @@ class DisplayEmulator {
  public:
   virtual ~DisplayEmulator() = default;
 
-  // The emulator for a model code 1..5; nullptr for anything else.
-  static std::unique_ptr<DisplayEmulator> ForModel(int16_t model);
+  // The emulator for a model code 1..5, its glass showing the codes through the ROM `choice`;
+  // nullptr for anything else.
+  static std::unique_ptr<DisplayEmulator> ForModel(int16_t model,
+                                                   CharsetChoice choice = CharsetChoice::kJapanese);
 
   virtual void FeedSerial(std::string_view bytes);
   virtual void WriteRegister(int offset, uint8_t value);

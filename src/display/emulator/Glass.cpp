@@ -30,6 +30,19 @@ std::string Glass::Text() const {
   return out;
 }
 
+std::string Glass::Picture(int row) const {
+  return charset.PictureOf(Row(row));
+}
+
+std::string Glass::Picture() const {
+  std::string out;
+  for (int r = 0; r < rows_; ++r) {
+    if (r) out.push_back('\n');
+    out += Picture(r);
+  }
+  return out;
+}
+
 std::string Glass::Levels(int row) const {
   std::string out;
   for (int c = 0; c < columns_; ++c)

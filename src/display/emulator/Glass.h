@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "display/CharacterSet.h"
+#include "display/Models.h"
+
 namespace vfd {
 
 // What a character display shows: a grid of character codes, each with its brightness level,
@@ -25,6 +28,9 @@ class Glass {
   std::string Row(int row) const;
   // All rows, joined with '\n'.
   std::string Text() const;
+  // One row as its characters look (UTF-8), drawn through `charset`; all rows joined with '\n'.
+  std::string Picture(int row) const;
+  std::string Picture() const;
   // The levels of one row, one digit per cell ("7776543210...").
   std::string Levels(int row) const;
 
@@ -42,6 +48,8 @@ class Glass {
   int global_level;  // the last display-wide brightness level
   int cursor_row = 0;
   int cursor_column = 0;
+  // What the display's ROM shows for each code.
+  CharacterSet charset = CharacterSet::ForModel(kModelNone, CharsetChoice::kJapanese);
   // User-defined glyphs by the code the display was given, with their pattern bytes.
   std::map<int, std::vector<uint8_t>> glyphs;
   // Codes that change a mode without a visible effect, in arrival order (for diagnostics).

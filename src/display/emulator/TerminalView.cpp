@@ -84,7 +84,9 @@ std::string GlyphShade(const Glass& glass, const std::vector<uint8_t>& pattern) 
 std::string CellText(const Glass& glass, uint8_t code) {
   auto glyph = glass.glyphs.find(code);
   if (glyph != glass.glyphs.end()) return GlyphShade(glass, glyph->second);
-  return DisplayCharToUtf8(code);
+  std::string text;
+  AppendUtf8(text, glass.charset.Picture(code));
+  return text;
 }
 
 std::string Repeat(const char* text, int times) {
