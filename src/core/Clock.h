@@ -33,8 +33,8 @@ class WallClock {
   virtual LocalDateTime Now() = 0;
 };
 
-// Dates and times as text in the user's regional formats. Texts are in the program's
-// single-byte code page.
+// Dates and times as text in the user's regional formats. Texts are UTF-8 and may hold any
+// script ("午後 3:45:12").
 class RegionalFormats {
  public:
   virtual ~RegionalFormats() = default;

@@ -12,7 +12,7 @@ namespace vfd {
 // one event a line, yesterday through tomorrow, in the layout the tides function reads.
 struct TidePage {
   bool ok = false;
-  std::string text{};     // the page, in the program's single-byte code page
+  std::string text{};     // the page, as text (UTF-8)
   std::string station{};  // the station the page is for, when the source knows it
   std::string error{};    // why there is no page ("No tide station matches ..."), when not ok
 };

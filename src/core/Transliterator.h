@@ -7,13 +7,13 @@ namespace vfd {
 
 // Rewrites text from one script or form into another. The display's character sets are small;
 // everything they lack is brought within reach by these steps before it is mapped to codes. The
-// platform's backend uses ICU's transforms; it is used on the event thread only.
+// platform's backend uses ICU; it is used on the event thread only.
 class Transliterator {
  public:
   enum class Form {
     kComposed,  // canonical composition: a letter and its combining accent become one
-    kLatin,     // any script in Latin letters ("Москва" to "Moskva", "東京" to pinyin)
-    kAscii,     // Latin letters without their accents, signs in ASCII ("Ł" to "L")
+    kDecomposed,  // compatibility decomposition: "é" to "e" and its accent, "ﬁ" to "fi", "²" to "2"
+    kLatin,       // any script in Latin letters ("Москва" to "Moskva", "東京" to pinyin)
     kHalfwidthKatakana,  // hiragana and katakana as the half-width katakana of JIS X 0201
   };
   virtual ~Transliterator() = default;

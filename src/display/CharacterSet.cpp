@@ -111,9 +111,40 @@ struct Fold {
   std::initializer_list<std::u32string_view> to;
 };
 
-// Signs and punctuation the sets lack, each with the nearest forms worth trying. Accented Latin
-// letters are left to the transliterator's ASCII step, scripts to its Latin step.
+// Signs, punctuation and the Latin letters that do not decompose, each with the nearest forms
+// worth trying. Accented letters are left to decomposition, scripts to the Latin step.
 const Fold kFolds[] = {
+    {U'Ł', {U"L"}},
+    {U'ł', {U"l"}},
+    {U'Ø', {U"O"}},
+    {U'ø', {U"o"}},
+    {U'Đ', {U"D"}},
+    {U'đ', {U"d"}},
+    {U'Ð', {U"D"}},
+    {U'ð', {U"d"}},
+    {U'Æ', {U"AE"}},
+    {U'æ', {U"ae"}},
+    {U'Œ', {U"OE"}},
+    {U'œ', {U"oe"}},
+    {U'Þ', {U"Th"}},
+    {U'þ', {U"th"}},
+    {U'ı', {U"i"}},
+    {U'Ħ', {U"H"}},
+    {U'ħ', {U"h"}},
+    {U'Ŧ', {U"T"}},
+    {U'ŧ', {U"t"}},
+    {U'Ŋ', {U"N"}},
+    {U'ŋ', {U"n"}},
+    {U'ĸ', {U"k"}},
+    {U'ſ', {U"s"}},
+    {U'ƒ', {U"f"}},
+    {U'Ə', {U"E"}},
+    {U'ə', {U"e"}},
+    {U'¡', {U"!"}},
+    {U'¿', {U"?"}},
+    {U'¦', {U"|"}},
+    {U'ª', {U"a"}},
+    {U'\u2044', {U"/"}},
     {U'\u00DF', {U"\u00DF", U"\u03B2", U"ss"}},    // ß: the β glyph German displays use
     {U'\u00B0', {U"\u00B0", U"\uFF9F", U"o"}},     // °: the round handakuten
     {U'\u00BA', {U"\u00B0", U"\uFF9F", U"o"}},     // º
@@ -364,13 +395,16 @@ void TextMapper::EmitLatin(char32_t c, std::string& out) {
   }
   if (EmitFolded(c, out)) return;
   if (c > 0x7F) {
-    const std::u32string ascii =
-        scripts_.Transliterate(Transliterator::Form::kAscii, std::u32string_view(&c, 1));
-    if (ascii != std::u32string_view(&c, 1) && !ascii.empty()) {
-      for (char32_t a : ascii) {
-        if (const std::optional<uint8_t> code = set_.CodeOf(a))
+    // The letter without its accents, a ligature or a compatibility form as its parts.
+    const std::u32string parts =
+        scripts_.Transliterate(Transliterator::Form::kDecomposed, std::u32string_view(&c, 1));
+    if (parts != std::u32string_view(&c, 1) && !parts.empty()) {
+      for (char32_t p : parts) {
+        if (const std::optional<uint8_t> code = set_.CodeOf(p))
           out.push_back(static_cast<char>(*code));
-        else if (!EmitFolded(a, out))
+        else if (IsSpace(p))
+          out.push_back(' ');
+        else if (!IsInvisible(p) && !EmitFolded(p, out))
           out.push_back('?');
       }
       return;

@@ -1,5 +1,6 @@
 #include "platform/IcuTransliterator.h"
 
+#include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
 
@@ -11,17 +12,25 @@ namespace {
 // takes ICU's general rule. The result is composed again so that a letter and its accent that
 // the Latin step wrote apart can still find the set's accented letter.
 const char* IdOf(Transliterator::Form form) {
-  switch (form) {
-    case Transliterator::Form::kComposed:
-      return "Any-NFC";
-    case Transliterator::Form::kLatin:
-      return "Russian-Latin/BGN; Greek-Latin/UNGEGN; Any-Latin; Any-NFC";
-    case Transliterator::Form::kAscii:
-      return "Latin-ASCII";
-    case Transliterator::Form::kHalfwidthKatakana:
-      return "Hiragana-Katakana; Fullwidth-Halfwidth";
-  }
-  return "Null";
+  return form == Transliterator::Form::kLatin
+             ? "Russian-Latin/BGN; Greek-Latin/UNGEGN; Any-Latin; Any-NFC"
+             : "Hiragana-Katakana; Fullwidth-Halfwidth";
+}
+
+icu::UnicodeString FromUtf32(std::u32string_view text) {
+  return icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32*>(text.data()),
+                                       static_cast<int32_t>(text.size()));
+}
+
+std::u32string ToUtf32(const icu::UnicodeString& s, std::u32string_view fallback) {
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t length = s.toUTF32(nullptr, 0, status);
+  std::u32string out(static_cast<size_t>(length), U'\0');
+  status = U_ZERO_ERROR;
+  s.toUTF32(reinterpret_cast<UChar32*>(out.data()), length, status);
+  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
+    return std::u32string(fallback);
+  return out;
 }
 
 }  // namespace
@@ -35,7 +44,7 @@ IcuTransliterator::IcuTransliterator() = default;
 IcuTransliterator::~IcuTransliterator() = default;
 
 IcuTransliterator::Transform* IcuTransliterator::Get(Form form) {
-  std::unique_ptr<Transform>& slot = transforms_[static_cast<size_t>(form)];
+  std::unique_ptr<Transform>& slot = transforms_[form == Form::kLatin ? 0 : 1];
   if (!slot) slot = std::make_unique<Transform>();
   if (!slot->tried) {
     slot->tried = true;
@@ -49,18 +58,22 @@ IcuTransliterator::Transform* IcuTransliterator::Get(Form form) {
 }
 
 std::u32string IcuTransliterator::Transliterate(Form form, std::u32string_view text) {
+  if (text.empty()) return {};
+  icu::UnicodeString s = FromUtf32(text);
+  if (form == Form::kComposed || form == Form::kDecomposed) {
+    // The normalizers need none of the transforms' data.
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* normalizer = form == Form::kComposed
+                                             ? icu::Normalizer2::getNFCInstance(status)
+                                             : icu::Normalizer2::getNFKDInstance(status);
+    if (U_FAILURE(status) || normalizer == nullptr) return std::u32string(text);
+    const icu::UnicodeString normal = normalizer->normalize(s, status);
+    return U_FAILURE(status) ? std::u32string(text) : ToUtf32(normal, text);
+  }
   Transform* t = Get(form);
-  if (t->transform == nullptr || text.empty()) return std::u32string(text);
-  icu::UnicodeString s = icu::UnicodeString::fromUTF32(
-      reinterpret_cast<const UChar32*>(text.data()), static_cast<int32_t>(text.size()));
+  if (t->transform == nullptr) return std::u32string(text);
   t->transform->transliterate(s);
-  UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = s.toUTF32(nullptr, 0, status);
-  std::u32string out(static_cast<size_t>(length), U'\0');
-  status = U_ZERO_ERROR;
-  s.toUTF32(reinterpret_cast<UChar32*>(out.data()), length, status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) return std::u32string(text);
-  return out;
+  return ToUtf32(s, text);
 }
 
 }  // namespace vfd

@@ -33,7 +33,7 @@ std::optional<uint8_t> TableTypeOf(int libsensors_feature_type);
 
 // Puts the features in table order and names them. Chips are ordered by their libsensors name,
 // which stays the same from one boot to the next while the kernel's hwmon numbers may not; a
-// chip's features keep their order. A name is the label as single-byte text, blanks tidied, cut
+// chip's features keep their order. A name is the label as text (UTF-8), blanks tidied, cut
 // to 12 characters. Where two features of one chip would get the same name, the feature's own
 // name goes in front ("in1 +12V"); where even that leaves them alike, the feature's name alone.
 std::vector<HwmonFeature> ArrangeHwmon(std::vector<HwmonFeature> features);

@@ -7,8 +7,16 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/Charset.h"
+
 namespace vfd {
 namespace {
+
+// Station names are ISO 8859-1 in the harmonics files xtide-data ships; a file written as UTF-8
+// reads as it is.
+std::string NameOf(const char* name) {
+  return TextOfFile(name);
+}
 
 std::string Lower(std::string s) {
   for (char& ch : s)
@@ -100,7 +108,7 @@ bool TideDatabase::Open(const std::string& path, std::string* error) {
     const char* units = get_level_units(rec.level_units);
     // Tidal currents are in knots; their "highs" are floods, not water levels.
     if (units && std::strstr(units, "knots")) continue;
-    names_.push_back({rec.header.name, rec.header.record_type == REFERENCE_STATION});
+    names_.push_back({NameOf(rec.header.name), rec.header.record_type == REFERENCE_STATION});
     records_.push_back(rec.header.record_number);
   }
   return true;
@@ -141,7 +149,7 @@ std::optional<StationPredictions> TideDatabase::Predict(size_t index, int64_t fr
   TIDE_RECORD rec;
   if (read_tide_record(records_[index], &rec) < 0) return std::nullopt;
   StationPredictions out;
-  out.name = rec.header.name;
+  out.name = NameOf(rec.header.name);
   const char* units = get_level_units(rec.level_units);
   out.units = units ? units : "";
   if (rec.header.record_type == REFERENCE_STATION) {

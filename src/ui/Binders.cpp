@@ -137,7 +137,7 @@ void BindTextBox(TextBox& model, QLineEdit* widget) {
   Mirror(model, widget, [&model](QLineEdit* w) {
     QString text = FromText(model.Text());
     if (w->text() != text) {
-      // A character the code page cannot hold comes back as '?'; the caret stays where it was.
+      // A text the model changed (a handler tidied it) is shown; the caret stays where it was.
       const int cursor = w->cursorPosition();
       QSignalBlocker block(w);
       w->setText(text);

@@ -13,7 +13,7 @@ namespace vfd {
 
 // What a character display shows: a grid of character codes, each with its brightness level,
 // plus the display-wide state that the command dialects change. Codes are the display's own
-// single-byte character set.
+// single-byte character set, drawn through `charset`.
 class Glass {
  public:
   Glass(int rows, int columns, int max_level);
