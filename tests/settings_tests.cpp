@@ -2,6 +2,7 @@
 // replace a file with defaults.
 #include <gtest/gtest.h>
 
+#include "core/Charset.h"
 #include "shell/SettingsFile.h"
 #include "support/Fakes.h"
 
@@ -69,6 +70,27 @@ TEST(SettingsTest, EveryKindOfValueSurvivesARoundTrip) {
   EXPECT_EQ(back.settings.MbmLabel[3], "   ");
   EXPECT_EQ(back.settings.AutoTimerTimes[7], (TimeOfDay{19, 5, 59}));
   EXPECT_FALSE(back.settings.WinampSwitchWhenStopped);
+}
+
+TEST(SettingsTest, TextsTheCodePageLacksComeBackWholeAndTheFileStaysSingleBytes) {
+  Settings s;
+  s.MessageText = "Кино & Co. カラオケ 😀 Grüße";
+  s.CountdownEvent = "literally &#38; and &#x41; and &#";
+  const std::string file = FormatSettings(s);
+  EXPECT_NE(file.find("\"&#1050;&#1080;&#1085;&#1086; & Co. &#12459;"), std::string::npos);
+  EXPECT_NE(file.find("&#128512; Gr\xFC\xDF"
+                      "e\""),
+            std::string::npos);
+  for (char c : file)
+    EXPECT_TRUE(static_cast<unsigned char>(c) < 0x80 || c == '\xFC' || c == '\xDF');
+  const SettingsParse back = ParseSettings(file);
+  ASSERT_TRUE(back.ok) << back.error;
+  EXPECT_EQ(back.settings.MessageText, s.MessageText);
+  EXPECT_EQ(back.settings.CountdownEvent, s.CountdownEvent);
+  // The same file saved by an editor as UTF-8, with a byte-order mark, reads the same.
+  const SettingsParse edited = ParseSettings("\xEF\xBB\xBF" + Cp1252ToUtf8(file));
+  ASSERT_TRUE(edited.ok) << edited.error;
+  EXPECT_EQ(edited.settings.MessageText, s.MessageText);
 }
 
 TEST(SettingsTest, ADoubleQuoteOrLineBreakInATextCannotShiftTheLaterValues) {

@@ -69,12 +69,70 @@ void VisitFields(S& s, V& v) {
     v.Int(x);
 }
 
+// A numeric reference "&#1052;" at `at`: its length and the character, or 0.
+size_t ReferenceAt(std::string_view text, size_t at, char32_t* cp) {
+  if (text.compare(at, 2, "&#") != 0) return 0;
+  size_t end = at + 2;
+  uint32_t value = 0;
+  while (end < text.size() && end - at < 10 && text[end] >= '0' && text[end] <= '9')
+    value = value * 10 + static_cast<uint32_t>(text[end++] - '0');
+  if (end == at + 2 || end >= text.size() || text[end] != ';') return 0;
+  if (value < 0x20 || (value >= 0x7F && value < 0xA0) || (value >= 0xD800 && value <= 0xDFFF) ||
+      value > 0x10FFFF)
+    return 0;
+  *cp = value;
+  return end + 1 - at;
+}
+
+// Texts are held as UTF-8 and stored in the system code page, as the file has always been. A
+// character the code page lacks (a message in Cyrillic or kana) is stored as a numeric reference,
+// "&#1052;", so that it comes back at the next start instead of as '?'; an '&' that would read as
+// the start of one is stored as "&#38;".
+std::string ToStoredText(std::string_view value) {
+  std::string out;
+  size_t i = 0;
+  while (i < value.size()) {
+    char32_t ignored = 0;
+    if (ReferenceAt(value, i, &ignored) != 0) {
+      out += "&#38;";
+      ++i;
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < value.size() && (static_cast<uint8_t>(value[end]) & 0xC0) == 0x80)
+      ++end;
+    const std::string_view one = value.substr(i, end - i);
+    const std::string stored = Utf8ToCp1252(one);
+    if (stored == "?" && one != "?") {
+      for (char32_t cp : DecodeUtf8(one))
+        out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+    } else {
+      out += stored;
+    }
+    i = end;
+  }
+  return out;
+}
+
+std::string FromStoredText(std::string_view raw) {
+  std::string out;
+  for (size_t i = 0; i < raw.size();) {
+    char32_t cp = 0;
+    if (const size_t length = ReferenceAt(raw, i, &cp); length != 0) {
+      AppendUtf8(out, cp);
+      i += length;
+    } else {
+      out.push_back(raw[i++]);
+    }
+  }
+  return out;
+}
+
 class Writer {
  public:
-  // Texts are held as UTF-8 and stored in the system code page, as the file has always been.
   void Text(const std::string& value) {
     out_.push_back('"');
-    for (char c : Utf8ToCp1252(value)) {
+    for (char c : ToStoredText(value)) {
       if (c == '"')
         out_.push_back('\'');
       else if (c == '\r' || c == '\n')
@@ -116,7 +174,7 @@ class Reader {
 
   void Text(std::string& value) {
     std::string raw;
-    if (Next(raw)) value = raw;
+    if (Next(raw)) value = FromStoredText(raw);
   }
   void Int(int16_t& value) {
     std::string raw;

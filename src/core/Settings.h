@@ -70,10 +70,10 @@ struct Settings {
 };
 
 // The file's text: one value per line, CR LF line ends, texts quoted, times and truth values
-// between '#'. Texts are UTF-8 in memory and Windows-1252 in the file (a character that code
-// page lacks is stored as '?'). A double quote inside a text would end the value early and shift
-// every later one, so it is written as a single quote; a line break inside a text is written as a
-// blank.
+// between '#'. Texts are UTF-8 in memory and Windows-1252 in the file; a character that code
+// page lacks is stored as a numeric reference ("&#1052;"). A double quote inside a text would end
+// the value early and shift every later one, so it is written as a single quote; a line break
+// inside a text is written as a blank.
 std::string FormatSettings(const Settings& settings);
 
 struct SettingsParse {

@@ -1,5 +1,7 @@
 #include "shell/SysTray.h"
 
+#include "core/Charset.h"
+
 namespace vfd {
 
 void clsSysTray::RemoveFromSysTray() {
@@ -34,7 +36,11 @@ void clsSysTray::ChangeToolTip(std::string text) {
 }
 
 std::string clsSysTray::TipText() const {
-  return tip_field_.substr(0, tip_field_.find('\0'));
+  std::string tip = tip_field_.substr(0, tip_field_.find('\0'));
+  // The field counts bytes; a character it cut in two is left out whole.
+  while (!tip.empty() && !IsUtf8(tip))
+    tip.pop_back();
+  return tip;
 }
 
 void clsSysTray::RestoreSourceWindow() {
