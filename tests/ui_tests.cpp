@@ -28,6 +28,7 @@
 
 #include "core/Controls.h"
 #include "core/Timer.h"
+#include "platform/IcuTransliterator.h"
 #include "shell/Program.h"
 #include "support/Fakes.h"
 #include "support/VirtualEventLoop.h"
@@ -351,6 +352,7 @@ struct ProgramWithViews {
   testing::FakeTidePages tides{clock};
   testing::FakeMediaPlayer player;
   testing::FakeSensors sensors;
+  IcuTransliterator scripts;
   Program program{
       Services{.loop = loop,
                .monotonic = clock,
@@ -366,10 +368,35 @@ struct ProgramWithViews {
                .player = player,
                .sensors = sensors,
                .tides = tides,
+               .scripts = scripts,
                .list_serial_ports = [] { return std::vector<std::string>{"/dev/ttyUSB0"}; }}};
   MainWindowView window{program};
   VfdSelectView select{program.vfd_select(), &window};
 };
+
+TEST(MainWindowTest, ThePreviewShowsTheWorldsTextAsTheGlassDoes) {
+  // Before the program: its last bytes (closing the port) still reach it.
+  std::unique_ptr<DisplayEmulator> emulator = DisplayEmulator::ForModel(kModelOrbital2x20);
+  auto rig = std::make_unique<ProgramWithViews>();
+  rig->window.show();
+  rig->program.Start();
+  DisplayLink& display = rig->program.display();
+  display.screen_type = kScreen2x20;
+  display.display_model = kModelOrbital2x20;
+  rig->program.serial().SetSerialPort("COM1");
+  display.InitDisplayModel();
+  rig->serial.on_bytes = [&](std::string_view bytes) { emulator->FeedSerial(bytes); };
+  rig->program.countdown().event = "Blue Öyster Cult – Москва カラオケ";
+  rig->program.main().cmdCount.Click();
+  auto* glass = rig->window.findChild<PreviewGlass*>();
+  ASSERT_NE(glass, nullptr);
+  EXPECT_EQ(glass->LineText(1).toStdString(), emulator->glass().Picture(1));
+  EXPECT_EQ(glass->LineText(1), QStringLiteral(u"Blue Oyster Cult - M"));
+  rig->program.countdown().event = "ｶﾗｵｹ über 21°C";
+  rig->program.main().Timer15.Fire();
+  EXPECT_EQ(glass->LineText(1).toStdString(), emulator->glass().Picture(1));
+  EXPECT_EQ(glass->LineText(1), QStringLiteral(u"ｶﾗｵｹ über 21ﾟC      "));
+}
 
 TEST(MainWindowTest, ModelChosenThroughTheDialogReachesTheProgram) {
   auto rig = std::make_unique<ProgramWithViews>();
