@@ -158,6 +158,8 @@ const Fold kFolds[] = {
     {U'\u2032', {U"'"}},
     {U'\u00B4', {U"'"}},
     {U'\u02BC', {U"'"}},
+    {U'\u02B9', {U"'"}},  // the soft and hard signs of Russian in Latin
+    {U'\u02BA', {U"\""}},
     {U'\u201C', {U"\""}},
     {U'\u201D', {U"\""}},
     {U'\u201E', {U"\""}},
@@ -258,12 +260,14 @@ bool IsLatinBeyondAscii(char32_t c) {
 }
 
 // Letters of the other scripts, written in Latin a word at a time: Greek, Cyrillic and the
-// scripts after them up to the general punctuation, Hangul, Han, and the rest beyond the symbols.
+// scripts after them up to the general punctuation, Hangul, Han, and the rest beyond the symbols
+// (but the mathematical letters, which decompose to plain ones).
 bool IsOtherScriptLetter(char32_t c) {
   if (IsKana(c) || IsInvisible(c) || IsLatinBeyondAscii(c)) return false;
   return (c >= 0x0370 && c < 0x2000) || (c >= 0x3100 && c < 0xD800 && c != 0x3000) ||
          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
-         (c >= 0x10000 && c < 0x1F000) || (c >= 0x20000 && c <= 0x3FFFF);
+         (c >= 0x10000 && c < 0x1D400) || (c >= 0x1D800 && c < 0x1F000) ||
+         (c >= 0x20000 && c <= 0x3FFFF);
 }
 
 }  // namespace
@@ -464,7 +468,9 @@ std::string TextMapper::MapUncached(std::string_view text) {
           else if (IsHan(w))
             out.push_back('?');
           else
-            EmitLatin(w, out);
+            for (char32_t l :
+                 scripts_.Transliterate(Transliterator::Form::kLatin, std::u32string_view(&w, 1)))
+              EmitLatin(l, out);
         }
         continue;
       }
