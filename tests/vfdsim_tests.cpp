@@ -215,6 +215,28 @@ TEST_F(VfdsimProcessTest, DrawsWhatArrivesAndCleansUpOnSigterm) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(sim.link_path)));
 }
 
+TEST_F(VfdsimProcessTest, TheChosenRomDrawsTheCodes) {
+  Simulator sim({"--plain", "--model", "4", "--charset", "european"});
+  ASSERT_FALSE(sim.slave_path.empty());
+  int port = open(sim.slave_path.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(port, 0);
+  // The European ROM's backslash, é and ü; the katakana are in every ROM.
+  Write(port,
+        "\xFE\x58"
+        "a\\b caf\xE9 \xFC \xB1");
+  EXPECT_TRUE(sim.StdoutShows("|a\\b caf\u00E9 \u00FC \uFF71        |\n|" + std::string(20, ' ') +
+                              "|\non\n\n"))
+      << sim.output();
+  close(port);
+  sim.Signal(SIGTERM);
+  EXPECT_EQ(sim.ExitStatus(), 0);
+
+  Simulator wrong({"--charset", "klingon"});
+  EXPECT_EQ(wrong.ExitStatus(), 2);
+  EXPECT_NE(wrong.errors().find("unknown character set 'klingon'"), std::string::npos)
+      << wrong.errors();
+}
+
 TEST_F(VfdsimProcessTest, PortSurvivesTheProgramClosingItAndInputEndQuits) {
   Simulator sim({"--plain", "--model", "4"});
   ASSERT_FALSE(sim.slave_path.empty());
