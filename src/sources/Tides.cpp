@@ -199,20 +199,20 @@ void Tides::TideTick() {
   const std::string dw = DateWordsOf(now);
   const long lc = static_cast<long>(clock.size()), ld = static_cast<long>(dw.size());
   // The page's text may name a station in any script.
-  const std::string line1 = display_.TextCodes(this->line1);
-  const std::string line2 = display_.TextCodes(this->line2);
+  const std::string row1 = display_.TextCodes(line1);
+  const std::string row2 = display_.TextCodes(line2);
   switch (display_.screen_type) {
     case kScreen2x20:
-      display_.Write2x20(line1, line2);
+      display_.Write2x20(row1, row2);
       break;
     case kScreen2x40:
-      display_.Write2x40(Spaces(14 - lc) + clock + Spaces(36 - lc - ld) + dw, line1 + line2);
+      display_.Write2x40(Spaces(14 - lc) + clock + Spaces(36 - lc - ld) + dw, row1 + row2);
       break;
     case kScreen4x20:
-      display_.Write4x20(Centre20(clock), Centre20(dw), line1, line2);
+      display_.Write4x20(Centre20(clock), Centre20(dw), row1, row2);
       break;
     case kScreen2x24:
-      display_.Write2x24("  " + line1, "  " + line2);
+      display_.Write2x24("  " + row1, "  " + row2);
       break;
     default:
       break;
