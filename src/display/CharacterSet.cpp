@@ -107,7 +107,8 @@ char32_t UserGlyphPicture(int16_t model, uint8_t code) {
 
 struct Fold {
   char32_t from;
-  // Tried in order; the first whose every character the set shows is taken.
+  // Tried in order; the first whose every character the set shows is taken. The character
+  // itself has been tried before the table is asked.
   std::initializer_list<std::u32string_view> to;
 };
 
@@ -145,8 +146,8 @@ const Fold kFolds[] = {
     {U'¦', {U"|"}},
     {U'ª', {U"a"}},
     {U'\u2044', {U"/"}},
-    {U'\u00DF', {U"\u00DF", U"\u03B2", U"ss"}},    // ß: the β glyph German displays use
-    {U'\u00B0', {U"\u00B0", U"\uFF9F", U"o"}},     // °: the round handakuten
+    {U'\u00DF', {U"\u03B2", U"ss"}},               // ß: the β glyph German displays use
+    {U'\u00B0', {U"\uFF9F", U"o"}},                // °: the round handakuten
     {U'\u00BA', {U"\u00B0", U"\uFF9F", U"o"}},     // º
     {U'\u2103', {U"\u00B0C", U"\uFF9FC", U"oC"}},  // ℃
     {U'\u00B5', {U"\u03BC", U"u"}},                // micro sign: the Greek mu
@@ -180,17 +181,17 @@ const Fold kFolds[] = {
     {U'\u301C', {U"-"}},
     {U'\u2026', {U"..."}},
     {U'\u20AC', {U"EUR"}},
-    {U'\u00A3', {U"\u00A3", U"GBP"}},
-    {U'\u00A5', {U"\u00A5", U"YEN"}},
-    {U'\u00A2', {U"\u00A2", U"c"}},
+    {U'\u00A3', {U"GBP"}},
+    {U'\u00A5', {U"YEN"}},
+    {U'\u00A2', {U"c"}},
     {U'\u00D7', {U"x"}},
-    {U'\u00F7', {U"\u00F7", U"/"}},
+    {U'\u00F7', {U"/"}},
     {U'\u00B1', {U"+/-"}},
     {U'\u2264', {U"<="}},
     {U'\u2265', {U">="}},
     {U'\u2260', {U"!="}},
-    {U'\u2190', {U"\u2190", U"<-"}},
-    {U'\u2192', {U"\u2192", U"->"}},
+    {U'\u2190', {U"<-"}},
+    {U'\u2192', {U"->"}},
     {U'\u00BC', {U"1/4"}},
     {U'\u00BD', {U"1/2"}},
     {U'\u00BE', {U"3/4"}},
@@ -205,10 +206,10 @@ const Fold kFolds[] = {
     {U'\u300C', {U"\uFF62", U"["}},
     {U'\u300D', {U"\uFF63", U"]"}},
     {U'\u30FC', {U"\uFF70", U"-"}},  // the long-vowel mark
-    {U'\u2588', {U"\u2588", U"#"}},
-    {U'\u221A', {U"\u221A", U"v"}},
-    {U'\u221E', {U"\u221E", U"oo"}},
-    {U'\u2302', {U"\u2302", U"^"}},
+    {U'\u2588', {U"#"}},
+    {U'\u221A', {U"v"}},
+    {U'\u221E', {U"oo"}},
+    {U'\u2302', {U"^"}},
 };
 
 const Fold* FindFold(char32_t c) {

@@ -47,9 +47,6 @@ class CharacterSet {
   // `codes` drawn with Picture, as UTF-8; CR and LF pass as themselves (the 4x20 preview's rows).
   std::string PictureOf(std::string_view codes) const;
 
-  bool operator==(const CharacterSet& other) const {
-    return model_ == other.model_ && choice_ == other.choice_;
-  }
   // Whether both show every code alike (text mapped for one is right for the other).
   bool ShowsAlike(const CharacterSet& other) const {
     return glyphs_ == other.glyphs_ && user_glyphs_ == other.user_glyphs_;

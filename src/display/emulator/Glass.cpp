@@ -35,12 +35,7 @@ std::string Glass::Picture(int row) const {
 }
 
 std::string Glass::Picture() const {
-  std::string out;
-  for (int r = 0; r < rows_; ++r) {
-    if (r) out.push_back('\n');
-    out += Picture(r);
-  }
-  return out;
+  return charset.PictureOf(Text());
 }
 
 std::string Glass::Levels(int row) const {
