@@ -50,23 +50,59 @@ struct NewsTest : ::testing::Test {
 TEST_F(NewsTest, AFirstFetchOfThreeItemsGivesFourEntriesAndScrollsThemInModeOne) {
   news.mode = 1;
   rig.main().cmdHardNews.Click();
-  // Nothing is drawn at activation; the first tick asks for the feed and shows the label alone.
+  // Nothing is drawn at activation; the first tick asks for the feed and draws nothing either
+  // until the reply is in.
   EXPECT_EQ(rig.glass().Row(1), std::string(20, ' '));
   rig.loop.RunFor(333);
   EXPECT_EQ(rig.http.requested, std::vector<std::string>{"http://127.0.0.1:9/hardocp.rdf"});
-  EXPECT_EQ(rig.glass().Row(0), "3:45:12 PM   12/6/26");
-  EXPECT_EQ(rig.glass().Row(1), "Hard|News:          ");
+  EXPECT_EQ(rig.glass().Row(1), std::string(20, ' '));
+  rig.loop.RunFor(203 * 5);
+  EXPECT_EQ(rig.glass().Row(1), std::string(20, ' '));
   rig.http.Reply(Ok(Rdf({"One", "Two", "Three"})));
   rig.loop.RunPosted();
   EXPECT_EQ(news.headlines, (std::vector<std::string>{"One", "Two", "Three", ""}));
-  // The label line comes round (ten steps) and is built again from the new list.
-  rig.loop.RunFor(203 * 11);
+  // The first frame comes with the reply, built from the new list.
+  EXPECT_EQ(rig.glass().Row(0), "3:45:13 PM   12/6/26");
   EXPECT_EQ(rig.glass().Row(1), "Hard|News: One   Two");
   // Each entry is followed by three blanks; the empty last entry makes the text end in six.
   EXPECT_EQ(news.scroll_text, "Hard|News: One   Two   Three      ");
   rig.loop.RunFor(203);
   EXPECT_EQ(rig.glass().Row(1), "ard|News: One   Two ");
   EXPECT_EQ(rig.main().Timer13.Interval(), 203);
+}
+
+TEST_F(NewsTest, UntilTheFirstReplyTheGlassKeepsThePreviousFunctionAndASecondClickAsksNothing) {
+  news.mode = 2;
+  news.item_change_speed = 3;
+  rig.main().cmdClock.Click();
+  rig.loop.RunFor(1000);
+  const std::string clock_row = rig.glass().Row(0);
+  rig.main().cmdHardNews.Click();
+  rig.loop.RunFor(1000);
+  rig.main().cmdHardNews.Click();
+  rig.loop.RunFor(2500);
+  EXPECT_EQ(rig.http.requested.size(), 1u);
+  EXPECT_EQ(rig.glass().Row(0), clock_row);
+  EXPECT_EQ(news.item_ticks, 0);
+  // A failed first fetch ends the wait as well: the error entry shows at once.
+  rig.http.Reply(HttpResult{.error = "refused"});
+  rig.loop.RunPosted();
+  EXPECT_EQ(rig.glass().Row(1), "Error Loading News  ");
+  // The item shows for its whole period: three ticks from the reply's frame.
+  EXPECT_EQ(news.item_ticks, 1);
+  EXPECT_FALSE(news.AwaitingHeadlines());
+}
+
+TEST_F(NewsTest, LeftAtElevenAtNightTheRefetchStopsAfterMidnight) {
+  rig.loop.SetWallClock({2026, 12, 6, 23, 10, 0});
+  StartWith(Ok(Rdf({"A"})));
+  rig.main().cmdClock.Click();
+  rig.loop.RunFor(50LL * 60 * 1000 - 30000);  // 23:59:30
+  EXPECT_TRUE(rig.main().tmrHN.Enabled());
+  rig.loop.RunFor(60LL * 60 * 1000);  // 00:59:30
+  EXPECT_TRUE(rig.main().tmrHN.Enabled());
+  rig.loop.RunFor(60000);
+  EXPECT_FALSE(rig.main().tmrHN.Enabled());
 }
 
 TEST_F(NewsTest, ItemsInsideTheChannelYieldNoTitles) {
@@ -167,6 +203,10 @@ TEST(NewsFourRowTest, RowThreeMovesEveryTickAndRowFourEverySecond) {
   news.headlines = {"Alpha", "Beta", ""};
   rig.main().cmdHardNews.Click();
   rig.loop.RunFor(333);
+  // The refetch timer was off: the first frame waits for the feed, which does not answer.
+  EXPECT_EQ(rig.glass().Row(2), std::string(20, ' '));
+  rig.http.Reply(HttpResult{.error = "refused"});
+  rig.loop.RunPosted();
   EXPECT_EQ(rig.glass().Row(0), "     3:45:12 PM     ");
   EXPECT_EQ(rig.glass().Row(2), "Hard|News: Alpha   B");
   EXPECT_EQ(rig.glass().Row(3), std::string(20, ' '));

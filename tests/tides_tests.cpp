@@ -158,6 +158,31 @@ TEST_F(TidesFunctionTest, TwoByTwentyShowsTheEventAndNamesTheStation) {
             "Tides: Northport, Northport Bay, Long Island, New York");
 }
 
+TEST_F(TidesFunctionTest, TheFirstFrameWaitsForThePageAndASecondClickAsksNothing) {
+  Use(rig, kModelOrbital2x20);
+  rig.main().cmdClock.Click();
+  const std::string clock_row = rig.glass().Row(0);
+  rig.main().cmdTides.Click();
+  rig.loop.RunFor(2000);
+  rig.main().cmdTides.Click();
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.tides.requested.size(), 1u);
+  EXPECT_EQ(rig.glass().Row(0), clock_row);
+  EXPECT_TRUE(tides().AwaitingPage());
+  // The frame comes with the answer, not a tick later.
+  Answer(page_);
+  EXPECT_EQ(rig.glass().Row(1), "-0.21 feet  Low Tide");
+  // Leaving before the answer: the answer draws nothing over the function now shown.
+  rig.main().cmdClock.Click();
+  tides().refresh_count = tides().refresh_ticks;
+  rig.main().tmrTide.SetEnabled(false);
+  rig.main().cmdTides.Click();
+  rig.main().cmdClock.Click();
+  const std::string clock_now = rig.glass().Row(0);
+  Answer(page_);
+  EXPECT_EQ(rig.glass().Row(0), clock_now);
+}
+
 TEST_F(TidesFunctionTest, TheLargerScreensAddClockAndDateAndTheNoritakeIndents) {
   Start(kModelNoritake);
   Answer(page_);
@@ -171,6 +196,10 @@ TEST_F(TidesFunctionTest, TheLargerScreensAddClockAndDateAndTheNoritakeIndents) 
   four.program->tides().line1 = "L1";
   four.program->tides().line2 = "L2";
   four.main().cmdTides.Click();
+  // The first frame waits for the answer; a failed one leaves the lines as they were.
+  EXPECT_EQ(four.glass().Row(2), std::string(20, ' '));
+  four.tides.Reply({});
+  four.loop.RunPosted();
   EXPECT_EQ(four.glass().Row(0), "     2:50:00 PM     ");
   EXPECT_EQ(four.glass().Row(1), " December 8th, 2026 ");
   EXPECT_EQ(four.glass().Row(2).substr(0, 2), "L1");

@@ -57,16 +57,17 @@ struct WeatherTest : ::testing::Test {
   }
 };
 
-TEST_F(WeatherTest, AnEscapedReportIsReadLikeAPlainOneAndTheFirstTickShowsWhatWasHeld) {
+TEST_F(WeatherTest, AnEscapedReportIsReadLikeAPlainOneAndTheFirstFrameWaitsForIt) {
   rig.main().cmdWeather.Click();
   EXPECT_EQ(
       rig.http.requested,
       std::vector<std::string>{"http://127.0.0.1:9/usweather.asmx/GetWeatherReport?ZipCode=11725"});
-  // Before the reply: the clock and the labels with empty values.
-  EXPECT_EQ(rig.glass().Row(0), "3:45:12 PM  Temp:  H");
+  // Before the reply the glass keeps what it showed; the frame comes with the reply.
+  EXPECT_EQ(rig.glass().Row(0), std::string(20, ' '));
+  rig.loop.RunFor(3000);
+  EXPECT_EQ(rig.glass().Row(0), std::string(20, ' '));
   Answer(kReport);
-  rig.loop.RunFor(1000);
-  EXPECT_EQ(rig.glass().Row(0), "3:45:13 PM  Temp: 39");
+  EXPECT_EQ(rig.glass().Row(0), "3:45:15 PM  Temp: 39");
   EXPECT_EQ(rig.glass().Row(1), "Cloudy, Winds NW at ");
 
   // The same report with plain tags reads alike.
@@ -81,16 +82,22 @@ TEST_F(WeatherTest, AnEscapedReportIsReadLikeAPlainOneAndTheFirstTickShowsWhatWa
   EXPECT_EQ(weather.data[13], "0");
 }
 
-TEST_F(WeatherTest, AMissingTagEndsTheReadingAndKeepsTheRest) {
+TEST_F(WeatherTest, AMissingEndTagEndsTheReadingAMissingStartTagReadsFromTheStart) {
   weather.ReadReport(kReport);
   weather.ReadReport("<City>Northport</City><State>NY</State><Fahrenheit>50<Celsius>10</Celsius>");
   EXPECT_EQ(weather.data[0], "Northport");
   EXPECT_EQ(weather.data[2], "39");  // no end tag: this and every later value stay
   EXPECT_EQ(weather.data[3], "4");
-  // A start tag that is missing while its end tag is there reads nothing either.
-  weather.ReadReport("<City>Huntington</City>NJ</State>");
+  // A start tag that is missing while its end tag is there cuts from the start of the document
+  // (less the start tag's length), and reading goes on.
+  weather.ReadReport("<City>Huntington</City>NJ</State><Fahrenheit>41</Fahrenheit>");
   EXPECT_EQ(weather.data[0], "Huntington");
-  EXPECT_EQ(weather.data[1], "NY");
+  EXPECT_EQ(weather.data[1], "Huntington</City>NJ");
+  EXPECT_EQ(weather.data[2], "41");
+  // An end tag within the first characters is a negative length: the reading ends there.
+  weather.ReadReport("</State><City>Smithtown</City>");
+  EXPECT_EQ(weather.data[0], "Smithtown");
+  EXPECT_EQ(weather.data[1], "Huntington</City>NJ");
   // An empty element is an empty value.
   weather.ReadReport("<City></City>");
   EXPECT_EQ(weather.data[0], "");
@@ -130,13 +137,15 @@ TEST_F(WeatherTest, LeftAtHalfPastTenTheRefreshStopsAtTheFirstTickAfterNoon) {
   EXPECT_FALSE(rig.main().tmrWeather.Enabled());
 }
 
-TEST_F(WeatherTest, LeftAtElevenAtNightTheRefreshNeverStops) {
+TEST_F(WeatherTest, LeftAtElevenAtNightTheRefreshStopsAfterMidnight) {
   rig.loop.SetWallClock({2026, 12, 6, 23, 10, 0});
   rig.main().cmdWeather.Click();
   Answer(kReport);
   rig.main().cmdClock.Click();
-  rig.loop.RunFor(5LL * 3600 * 1000);
+  rig.loop.RunFor(110LL * 60 * 1000 - 30000);  // 00:59:30
   EXPECT_TRUE(rig.main().tmrWeather.Enabled());
+  rig.loop.RunFor(60000);
+  EXPECT_FALSE(rig.main().tmrWeather.Enabled());
 }
 
 TEST(WeatherFourRowTest, TheFourSegmentsAreTheFourRowsAndTheClockSlotTicks) {
@@ -149,6 +158,8 @@ TEST(WeatherFourRowTest, TheFourSegmentsAreTheFourRowsAndTheClockSlotTicks) {
   weather.field = {"City", "State", "Clock", "None", "Day", "Sunset", "Humidity", "Temp (C)"};
   weather.label = {"", ", ", "", "", "", " sets ", "Hum ", " C "};
   rig.main().cmdWeather.Click();
+  rig.http.Reply(HttpResult{.error = "timed out"});
+  rig.loop.RunPosted();
   EXPECT_EQ(rig.glass().Text(),
             "Commack, NY         \n"
             "3:45:12 PM          \n"

@@ -86,7 +86,16 @@ void NewsFeed::FetchHeadlines() {
   http_.Get(url, [this](HttpResult result) {
     fetching_ = false;
     TakeReading(result.ok ? documents_.ReadFeed(result.body) : FeedReading{});
+    FetchEnded();
   });
+}
+
+void NewsFeed::FetchEnded() {
+  answered_ = true;
+  if (!awaiting_headlines_) return;
+  awaiting_headlines_ = false;
+  // The first frame, held back since activation, comes with the list (or the error entry).
+  if (c_.display_timer.Enabled()) DisplayTick();
 }
 
 void NewsFeed::TakeReading(const FeedReading& reading) {
@@ -162,12 +171,20 @@ std::array<std::string, 2> NewsFeed::ClockLines(bool four_rows) {
 }
 
 void NewsFeed::DisplayTick() {
-  // The first tick after a long pause asks for the feed; its reply shows from a later tick on.
+  // The first tick after a long pause asks for the feed and leaves the glass as it was until the
+  // reply is in: no pass of the bare label, no item period cut short. A tick meanwhile (a second
+  // activation, or the timer's own) neither asks again nor moves anything.
   if (!c_.refetch_timer.Enabled()) {
     c_.refetch_timer.SetEnabled(true);
     FetchHeadlines();
+    if (fetching_) awaiting_headlines_ = true;
   }
+  if (fetching_ && !answered_) awaiting_headlines_ = true;
   last_shown_hour = static_cast<int16_t>(wall_.Now().hour);
+  if (awaiting_headlines_) {
+    c_.display_timer.SetInterval(mode == 1 ? scroll_interval : 1000);
+    return;
+  }
   const bool four_rows = display_.screen_type == kScreen4x20;
   std::array<std::string, 4> rows;
   if (mode == 1) {
@@ -219,8 +236,10 @@ void NewsFeed::DisplayTick() {
 }
 
 void NewsFeed::RefetchTick() {
+  // More than an hour since the display last ticked, counted across midnight too: a last tick
+  // at 23:xx must not keep the fetches going for the rest of the run.
   const int hour = wall_.Now().hour;
-  if (last_shown_hour + 1 < hour) c_.refetch_timer.SetEnabled(false);
+  if ((hour - last_shown_hour + 24) % 24 > 1) c_.refetch_timer.SetEnabled(false);
   if (refresh_count >= refresh_ticks) {
     refresh_count = 0;
     FetchHeadlines();

@@ -124,6 +124,8 @@ class NewsFeed {
   // no second one starts.
   void FetchHeadlines();
   bool Fetching() const { return fetching_; }
+  // Whether the display ticks are held until the fetch in flight has ended.
+  bool AwaitingHeadlines() const { return awaiting_headlines_; }
   // What a reply does to the list.
   void TakeReading(const FeedReading& reading);
   // The entry at `index`, counted round the list, as display codes; empty for an empty list.
@@ -134,6 +136,7 @@ class NewsFeed {
   FrmNewsConfig& config() { return config_; }
 
  private:
+  void FetchEnded();
   void RebuildOrRotate(std::string& text);
   void AdvanceItem();
   std::array<std::string, 2> ClockLines(bool four_rows);
@@ -147,6 +150,8 @@ class NewsFeed {
   RegionalFormats& formats_;
   FrmNewsConfig config_;
   bool fetching_ = false;
+  bool awaiting_headlines_ = false;
+  bool answered_ = false;  // some fetch has ended, well or not
 };
 
 }  // namespace vfd

@@ -154,8 +154,17 @@ bool Tides::FetchTides() {
     fetch_in_flight_ = false;
     refresh_fetch_ = false;
     PageArrived(place, from_refresh, page);
+    FetchEnded();
   });
   return true;
+}
+
+void Tides::FetchEnded() {
+  answered_ = true;
+  if (!awaiting_page_) return;
+  awaiting_page_ = false;
+  // The first frame, held back since activation, comes with the lines the page gave.
+  if (c_.Timer12.Enabled()) TideTick();
 }
 
 void Tides::PageArrived(const std::string& place, bool from_refresh, const TidePage& page) {
@@ -189,12 +198,17 @@ void Tides::PageArrived(const std::string& place, bool from_refresh, const TideP
 }
 
 void Tides::TideTick() {
+  // The first tick after a long pause asks for the page and leaves the glass as it was until the
+  // answer is in; a tick meanwhile (a second activation) neither asks again nor draws.
   if (!c_.tmrTide.Enabled()) {
     c_.tmrTide.SetEnabled(true);
     FetchTides();
+    if (fetch_in_flight_) awaiting_page_ = true;
   }
+  if (fetch_in_flight_ && !answered_) awaiting_page_ = true;
   const LocalDateTime now = wall_.Now();
   tide_hour = now.hour;
+  if (awaiting_page_) return;
   const std::string clock = display_.TextCodes(formats_.TimeText(now));
   const std::string dw = DateWordsOf(now);
   const long lc = static_cast<long>(clock.size()), ld = static_cast<long>(dw.size());

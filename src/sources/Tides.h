@@ -59,6 +59,8 @@ class Tides {
   int tide_hour = 0;          // TideHour
   int16_t refresh_count = 0;  // TideRefreshCount
   bool FetchInFlight() const { return fetch_in_flight_; }
+  // Whether the display ticks are held until the page asked for has come.
+  bool AwaitingPage() const { return awaiting_page_; }
 
   // Asks for the page of `location`; the lines change when the answer has been read. Returns
   // false when a request is already on its way (the answer to that one will do).
@@ -70,6 +72,7 @@ class Tides {
 
  private:
   void PageArrived(const std::string& place, bool from_refresh, const TidePage& page);
+  void FetchEnded();
 
   Controls c_;
   DisplayLink& display_;
@@ -80,6 +83,8 @@ class Tides {
   FrmTidesConfig& dialog_;
   bool fetch_in_flight_ = false;
   bool refresh_fetch_ = false;
+  bool awaiting_page_ = false;
+  bool answered_ = false;  // some page request has ended, well or not
   // The place the parse error was last shown for: one box per place, not one every 30 s.
   std::optional<std::string> parse_error_shown_for_;
 };

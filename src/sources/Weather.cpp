@@ -310,8 +310,8 @@ void Weather::FetchReport() {
   http_.Get(
       service + "/usweather.asmx/GetWeatherReport?ZipCode=" + open_meteo::QueryValue(location),
       [this](HttpResult result) {
-        fetching_ = false;
         if (result.ok) ReadReport(result.body);
+        FetchEnded();
       });
 }
 
@@ -321,13 +321,13 @@ void Weather::FetchPlace() {
   std::string url = geocoding_url + "/v1/search?name=" + open_meteo::QueryValue(asked) + "&count=1";
   if (IsZipCode(asked)) url += "&countryCode=US";
   http_.Get(url, [this, asked](HttpResult result) {
-    fetching_ = false;
-    if (!result.ok) return;
-    const GeocodeReading place = documents_.ReadGeocode(result.body);
-    if (!place.readable) return;
-    if (!place.found) {
+    const GeocodeReading place = result.ok ? documents_.ReadGeocode(result.body) : GeocodeReading{};
+    if (place.readable && !place.found) {
       display_.ReportStatus(IsZipCode(asked) ? "Weather: no place found for ZIP " + asked
                                              : "Weather: no place found for \"" + asked + "\"");
+    }
+    if (!place.found) {
+      FetchEnded();
       return;
     }
     place_ = place;
@@ -348,11 +348,21 @@ void Weather::FetchForecast() {
       "&temperature_unit=fahrenheit&wind_speed_unit=mph&timezone=auto&forecast_days=1";
   const GeocodeReading place = place_;
   http_.Get(url, [this, place](HttpResult result) {
-    fetching_ = false;
-    if (!result.ok) return;
-    const ForecastReading forecast = documents_.ReadForecast(result.body);
-    if (forecast.readable) TakeForecast(place, forecast);
+    if (result.ok) {
+      const ForecastReading forecast = documents_.ReadForecast(result.body);
+      if (forecast.readable) TakeForecast(place, forecast);
+    }
+    FetchEnded();
   });
+}
+
+void Weather::FetchEnded() {
+  fetching_ = false;
+  answered_ = true;
+  if (!awaiting_values_) return;
+  awaiting_values_ = false;
+  // The frame held back at activation comes now, with whatever the fetch brought.
+  if (c_.Timer17.Enabled()) WeatherTick();
 }
 
 void Weather::TakeForecast(const GeocodeReading& place, const ForecastReading& f) {
@@ -383,12 +393,17 @@ void Weather::ReadReport(std::string_view document) {
   for (size_t i = 0; i < kWeatherElements.size(); ++i) {
     const std::string start = std::string("<") + kWeatherElements[i] + ">";
     const std::string end = std::string("</") + kWeatherElements[i] + ">";
-    const size_t s = doc.find(start);
-    const size_t e = doc.find(end);
-    // A missing tag, or an end before its start, ends the reading here: the values read so far
-    // are new, the rest keep what they were.
-    if (s == std::string::npos || e == std::string::npos || e < s + start.size()) return;
-    data[i] = doc.substr(s + start.size(), e - s - start.size());
+    // Positions count from 1, a tag not found is at 0: a missing start tag thus cuts from the
+    // start of the document (the value is whatever precedes the end tag, less the start tag's
+    // length), while a missing end tag, or one before the start, is a negative length that ends
+    // the reading here; the values read so far are new, the rest keep what they were.
+    const size_t found_s = doc.find(start), found_e = doc.find(end);
+    const long s = found_s == std::string::npos ? 0 : static_cast<long>(found_s) + 1;
+    const long e = found_e == std::string::npos ? 0 : static_cast<long>(found_e) + 1;
+    const long t = static_cast<long>(start.size());
+    const long length = e - s - t;
+    if (length < 0) return;
+    data[i] = doc.substr(static_cast<size_t>(s + t - 1), static_cast<size_t>(length));
   }
 }
 
@@ -412,12 +427,17 @@ std::array<std::string, 4> Weather::Segments() {
 }
 
 void Weather::WeatherTick() {
-  // The first tick after a long pause asks for the values; the reply shows from a later tick.
+  // The first tick after a long pause asks for the values and leaves the glass as it was until
+  // they are in; a tick meanwhile (a second activation) neither asks again nor draws.
   if (!c_.tmrWeather.Enabled()) {
     c_.tmrWeather.SetEnabled(true);
     FetchWeather();
+    if (fetching_) awaiting_values_ = true;
   }
+  // The dialog may have asked first: its answer is waited for too when none came before.
+  if (fetching_ && !answered_) awaiting_values_ = true;
   weather_hour = static_cast<int16_t>(wall_.Now().hour);
+  if (awaiting_values_) return;
   const std::array<std::string, 4> seg = Segments();
   switch (display_.screen_type) {
     case kScreen2x20:
@@ -438,7 +458,9 @@ void Weather::WeatherTick() {
 }
 
 void Weather::WeatherRefreshTick() {
-  if (wall_.Now().hour > weather_hour + 1) c_.tmrWeather.SetEnabled(false);
+  // More than an hour since the display last ticked, counted across midnight too: a last tick
+  // at 23:xx must not keep the fetches going for the rest of the run.
+  if ((wall_.Now().hour - weather_hour + 24) % 24 > 1) c_.tmrWeather.SetEnabled(false);
   if (refresh_count >= 120) {
     refresh_count = 0;
     FetchWeather();

@@ -115,6 +115,8 @@ class Weather {
   // second one starts.
   void FetchWeather();
   bool Fetching() const { return fetching_; }
+  // Whether the display ticks are held until the fetch in flight has ended.
+  bool AwaitingValues() const { return awaiting_values_; }
   // Cuts the values out of a weather report, as far as its elements go.
   void ReadReport(std::string_view document);
   // Fills the values from the adapter's forecast for `place`.
@@ -134,6 +136,8 @@ class Weather {
   void FetchReport();
   void FetchPlace();
   void FetchForecast();
+  // Every way a fetch can end comes here once, reply or failure.
+  void FetchEnded();
 
   Controls c_;
   DisplayLink& display_;
@@ -143,6 +147,10 @@ class Weather {
   RegionalFormats& formats_;
   FrmWeatherConfig config_;
   bool fetching_ = false;
+  // A tick that asked for the values draws nothing until they are in, so the glass keeps what it
+  // showed rather than the labels with empty values.
+  bool awaiting_values_ = false;
+  bool answered_ = false;  // some fetch has ended, well or not
   // The place found for `place_for_`, kept until the location changes.
   std::string place_for_;
   GeocodeReading place_;
