@@ -164,6 +164,30 @@ TEST_F(StartupTest, StoredRotationResumesAndAStoredDevicePathIsListed) {
   EXPECT_EQ(Saved().StartFunctionCode, "7");
 }
 
+TEST_F(StartupTest, AnExitWhileAsleepStoresWhatWakingWouldRunAndTheNextStartRunsIt) {
+  Settings s;
+  s.StartFunctionCode = "7";
+  s.CrackOnLoadCaption = "Standard Load";
+  StartWith(s);
+  m().cmdSleep.Click();
+  EXPECT_FALSE(m().Timer7.Enabled());
+  rig.program->Shutdown();
+  EXPECT_EQ(Saved().StartFunctionCode, "7");
+
+  Rig next;
+  next.files.files["vfdsettings.txt"] = rig.files.files.at("vfdsettings.txt");
+  next.program->Start();
+  EXPECT_TRUE(next.main().Timer7.Enabled());
+  EXPECT_EQ(next.main().cmdRotate.Caption(), "Stop Rotation");
+
+  // The clock put to sleep comes back as the clock.
+  next.main().cmdRotate.Click();
+  next.main().cmdClock.Click();
+  next.main().cmdSleep.Click();
+  next.program->Shutdown();
+  EXPECT_EQ(ParseSettings(next.files.files.at("vfdsettings.txt")).settings.StartFunctionCode, "3");
+}
+
 TEST_F(StartupTest, ABrokenFileIsKeptAndTheStatusLineSaysDefaultsWereLoaded) {
   rig.files.files["vfdsettings.txt"] = "\"3.10\"\r\n\"COM1\"\r\n\"\"\r\nnot a number\r\n";
   rig.program->Start();

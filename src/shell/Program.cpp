@@ -245,7 +245,10 @@ Settings Program::CollectSettings() const {
   s.MatrixDirection = m.cmdMatrixDirection.Caption();
   s.MessageText = m.txtMessage.Text();
   s.MainWindowState = static_cast<int16_t>(m.WindowState());
-  s.StartFunctionCode = modes_.RunningFunctionCode();
+  // Asleep, nothing runs; what runs again on waking is what the next start should run (the
+  // tray's menu sleeps the display on the way to its Exit).
+  s.StartFunctionCode =
+      m.cmdSleep.Caption() == "Wake" ? modes_.SleepResumeCode() : modes_.RunningFunctionCode();
   // Leaving during start-up's crack keeps the function it was about to start, not the crack.
   if (s.StartFunctionCode == "16" && cracker_.HandingOver())
     s.StartFunctionCode = std::to_string(cracker_.resume_function_code);
