@@ -301,5 +301,163 @@ TEST_F(MbmTest, ApplyAndClosingTheWindowKeepEditsEvenFromJustBeforeClosing) {
   EXPECT_EQ(saved.settings.MbmSensor[7], "06 CPU Load");
 }
 
+// --- choices that follow their sensors ----------------------------------------------------------
+
+SensorEntry Hw(uint8_t type, std::string name, double value, std::string chip,
+               std::string feature) {
+  return {type, std::move(name), value, std::move(chip), std::move(feature)};
+}
+
+const SensorEntry kPackage = Hw(1, "Package", 41, "coretemp-isa-0000", "temp1");
+const SensorEntry kCore0 = Hw(1, "Core 0", 45.5, "coretemp-isa-0000", "temp2");
+const SensorEntry kVcore = Hw(2, "Vcore", 1.2, "nct6798-isa-0290", "in0");
+const SensorEntry kFan = Hw(3, "fan1", 1200, "nct6798-isa-0290", "fan1");
+const SensorEntry kLoad = Hw(5, "CPU Load", 5, "system", "cpu-load");
+
+SensorTable TableOf(std::vector<SensorEntry> entries) {
+  SensorTable table{};
+  for (size_t i = 0; i < entries.size(); ++i)
+    table[i] = entries[i];
+  return table;
+}
+
+class FollowTest : public MbmTest {
+ protected:
+  FollowTest() { rig.sensors.table = TableOf({kPackage, kCore0, kVcore, kFan, kLoad}); }
+  // Core 0 in slot 1 and Vcore in slot 2, picked in the dialog, the function running on 2x20.
+  void ChooseInTheDialog() {
+    Use(kModelOrbital2x20);
+    rig.main().cmdMBMConfig.Click();
+    dialog().cboLine1Variable1.SetListIndex(2);
+    dialog().cboLine1Variable2.SetListIndex(3);
+    dialog().cmdApply.Click();
+    rig.main().cmdMBM.Click();
+    ASSERT_EQ(rig.glass().Row(0), "CPU: 46C Core: +1.20");
+  }
+  std::string SideFile() { return rig.files.files["vfdsensors.txt"]; }
+};
+
+TEST_F(FollowTest, AChoiceFollowsItsSensorWhenTheChipsComeInAnotherOrder) {
+  ChooseInTheDialog();
+  // After a reboot the chips are found the other way round.
+  rig.sensors.table = TableOf({kVcore, kFan, kPackage, kCore0, kLoad});
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.glass().Row(0), "CPU: 46C Core: +1.20");
+  // The choices take the numbers they have now, for the file and for older versions.
+  EXPECT_EQ(mbm().sensor[0], "04 Core 0");
+  EXPECT_EQ(mbm().sensor[1], "01 Vcore");
+
+  rig.program->Shutdown();
+  SettingsParse saved = ParseSettings(rig.files.files.at("vfdsettings.txt"));
+  ASSERT_TRUE(saved.ok) << saved.error;
+  EXPECT_EQ(saved.settings.MbmSensor[0], "04 Core 0");
+  EXPECT_EQ(saved.settings.MbmSensor[2], "00 None");
+  EXPECT_NE(SideFile().find("\n1\tcoretemp-isa-0000\ttemp2\t04 Core 0\n"), std::string::npos)
+      << SideFile();
+  EXPECT_NE(SideFile().find("\n2\tnct6798-isa-0290\tin0\t01 Vcore\n"), std::string::npos);
+}
+
+TEST_F(FollowTest, AChipThatGoesLeavesItsChoicesAbsentUntilItComesBack) {
+  ChooseInTheDialog();
+  rig.sensors.table = TableOf({kVcore, kFan, kLoad});  // the CPU's driver is gone
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.glass().Row(0), "CPU: --C Core: +1.20");
+
+  // The dialog keeps the choice, listed as absent, and leaves it so when nothing is picked.
+  rig.main().cmdMBMConfig.Click();
+  ASSERT_EQ(dialog().cboLine1Variable1.Items().size(), 101u);
+  EXPECT_EQ(dialog().cboLine1Variable1.Text(), "-- Core 0 (absent)");
+  EXPECT_EQ(dialog().cboLine1Variable2.Text(), "01 Vcore");
+  EXPECT_EQ(dialog().cboLine2Variable1.Items().back(), "-- Core 0 (absent)");
+  rig.loop.RunFor(100);
+  EXPECT_EQ(dialog().lblLine1.Caption(), "CPU: --C Core: +1.20V");
+  dialog().cmdApply.Click();
+  EXPECT_EQ(mbm().sensor[0], "02 Core 0");
+
+  // Kept across a restart too.
+  rig.program->Shutdown();
+  Rig next;
+  next.files = rig.files;
+  next.sensors.table = TableOf({kVcore, kFan, kLoad});
+  next.program->Start();
+  EXPECT_EQ(next.program->mbm().sensor[0], "02 Core 0");
+  EXPECT_EQ(next.program->mbm().origin[0], (SensorOrigin{"coretemp-isa-0000", "temp2"}));
+
+  // The chip is back, under another number.
+  next.sensors.table = TableOf({kVcore, kFan, kPackage, kCore0, kLoad});
+  next.program->mbm().Segments();
+  EXPECT_EQ(next.program->mbm().sensor[0], "04 Core 0");
+  EXPECT_EQ(next.program->mbm().Segments()[0], "CPU: 46C Core: +1.20");
+}
+
+TEST_F(FollowTest, AChipThatComesWhileTheDialogIsOpenIsOfferedAtOnce) {
+  rig.sensors.table = TableOf({kVcore, kFan, kLoad});
+  Use(kModelOrbital2x20);
+  rig.main().cmdMBMConfig.Click();
+  dialog().cboLine1Variable2.SetListIndex(1);  // 01 Vcore
+  rig.loop.RunFor(100);
+  EXPECT_EQ(dialog().lblLine1.Caption(), "CPU: C Core: +1.20V");
+
+  // The CPU's driver loads late; its chip sorts first.
+  rig.sensors.table = TableOf({kPackage, kCore0, kVcore, kFan, kLoad});
+  rig.loop.RunFor(100);
+  for (ListBox* list : dialog().VariableLists()) {
+    ASSERT_EQ(list->Items().size(), 100u);
+    EXPECT_EQ(list->Items()[2], "02 Core 0");
+  }
+  EXPECT_EQ(dialog().cboLine1Variable2.Text(), "03 Vcore");
+  EXPECT_EQ(mbm().sensor[1], "03 Vcore");
+  dialog().cboLine1Variable1.SetListIndex(2);
+  rig.loop.RunFor(100);
+  EXPECT_EQ(dialog().lblLine1.Caption(), "CPU: 46C Core: +1.20V");
+  // Nothing shifts while nothing changes: the lists are not filled again.
+  const std::vector<std::string> items = dialog().cboLine1Variable1.Items();
+  rig.sensors.table[1].value = 60;
+  rig.loop.RunFor(300);
+  EXPECT_EQ(dialog().cboLine1Variable1.Items(), items);
+  EXPECT_EQ(dialog().lblLine1.Caption(), "CPU: 60C Core: +1.20V");
+}
+
+TEST_F(FollowTest, OnlyChoicesBesideTheSettingsThatStillMatchThemAreFollowed) {
+  Settings s;
+  s.CrackOnLoadCaption = "Standard Load";
+  s.MbmSensor[0] = "02 Core 0";
+  s.MbmSensor[1] = "03 Vcore";     // another version chose anew since the side file was written
+  s.MbmSensor[2] = "05 CPU Load";  // chosen by a version that kept no side file
+  s.MbmSensor[3] = "04 Old name";  // chosen under a name this entry no longer bears
+  rig.files.files["vfdsettings.txt"] = FormatSettings(s);
+  rig.files.files["vfdsensors.txt"] =
+      "# a comment\r\n"
+      "1\tcoretemp-isa-0000\ttemp2\t02 Core 0\r\n"
+      "2\tnct6798-isa-0290\tin0\t07 Vcore\r\n"
+      "9\tnct6798-isa-0290\tfan1\t04 fan1\r\n"
+      "garbage\n";
+  rig.sensors.table = TableOf({kVcore, kFan, kPackage, kCore0, kLoad});
+  rig.program->Start();
+  EXPECT_EQ(mbm().origin[0], (SensorOrigin{"coretemp-isa-0000", "temp2"}));
+  EXPECT_TRUE(mbm().origin[1].Empty());
+  const std::array<std::string, 4> seg = mbm().Segments();
+  EXPECT_EQ(mbm().sensor[0], "04 Core 0");
+  // By number: entry 3 is Package now, whose name is not the choice's; it is not followed.
+  EXPECT_EQ(mbm().sensor[1], "03 Vcore");
+  EXPECT_EQ(seg[0], "CPU: 46C Core: +41");
+  EXPECT_TRUE(mbm().origin[1].Empty());
+  // By number, where the entry still bears the choice's name: followed from now on.
+  EXPECT_EQ(mbm().origin[2], (SensorOrigin{"system", "cpu-load"}));
+  EXPECT_TRUE(mbm().origin[3].Empty());
+  rig.sensors.table = TableOf({kLoad, kVcore});
+  mbm().Segments();
+  EXPECT_EQ(mbm().sensor[2], "01 CPU Load");
+  EXPECT_EQ(mbm().sensor[3], "04 Old name");  // by number still, reading an empty entry
+}
+
+TEST_F(FollowTest, NoSideFileWhereNothingFollowsASensor) {
+  rig.sensors.table = TableOf({{1, "CPU", 45.5}});  // a source that tells no origins
+  mbm().sensor[0] = "01 CPU";
+  mbm().Segments();
+  rig.program->Shutdown();
+  EXPECT_EQ(rig.files.files.count("vfdsensors.txt"), 0u);
+}
+
 }  // namespace
 }  // namespace vfd

@@ -19,6 +19,7 @@
 #include "sources/Winamp.h"
 #include "support/ChildProcess.h"
 #include "support/FakeMprisPlayer.h"
+#include "support/Rig.h"
 #include "support/VirtualEventLoop.h"
 
 namespace vfd {
@@ -222,6 +223,7 @@ class MprisBusTest : public ::testing::Test {
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + Socket()).c_str(), 1);
   }
   ~MprisBusTest() override {
+    rig_.player.real = nullptr;
     backend_.reset();
     saved_ ? setenv("DBUS_SESSION_BUS_ADDRESS", saved_->c_str(), 1)
            : unsetenv("DBUS_SESSION_BUS_ADDRESS");
@@ -242,8 +244,10 @@ class MprisBusTest : public ::testing::Test {
     }
     return *backend_;
   }
-  std::unique_ptr<FakeMprisPlayer> NewPlayer(const std::string& name, bool track_list = false) {
-    auto player = std::make_unique<FakeMprisPlayer>(bus_->Address(), name, track_list);
+  std::unique_ptr<FakeMprisPlayer> NewPlayer(const std::string& name, bool track_list = false,
+                                             bool announce_track_list = true) {
+    auto player =
+        std::make_unique<FakeMprisPlayer>(bus_->Address(), name, track_list, announce_track_list);
     EXPECT_TRUE(player->Connected());
     return player;
   }
@@ -270,8 +274,23 @@ class MprisBusTest : public ::testing::Test {
     return Backend().FindPlayer() && Backend().ReadWindowTitle() == title;
   }
 
+  // The now-playing function on a 4x20 display, reading the backend: what the glass shows after
+  // one tick.
+  std::string GlassAfterTick() {
+    if (!rig_.emulator) {
+      rig_.UseModel(kModelOrbital4x20);
+      rig_.Emulate(kModelOrbital4x20);
+      rig_.player.real = &Backend();
+    }
+    rig_.program->winamp().WinampTick();
+    return rig_.glass().Text();
+  }
+
   TempDir dir_;
-  testing::VirtualEventLoop loop_;
+  // The whole program, for what the function makes of the backend's answers; its event loop is
+  // the one the backend hands over to.
+  testing::Rig rig_;
+  testing::VirtualEventLoop& loop_ = rig_.loop;
   std::unique_ptr<PrivateBus> bus_;
   std::unique_ptr<MprisMediaPlayer> backend_;
   std::optional<std::string> saved_;
@@ -371,6 +390,60 @@ TEST_F(MprisBusTest, TheTrackListGivesThePlaylistPositionAndLength) {
   ASSERT_TRUE(Until([&] { return backend.QueryPlaylistLength() == 5; }, {player.get()}));
   EXPECT_EQ(backend.QueryPlaylistIndex(), 3);
   EXPECT_EQ(backend.ReadWindowTitle(), "4. Artist - Middle - Player");
+}
+
+TEST_F(MprisBusTest, AListServedWithoutBeingAnnouncedIsReadAllTheSame) {
+  StartBus();
+  // As VLC: HasTrackList false, the Tracks property there, no change signals for it.
+  auto player = NewPlayer("vlc", true, false);
+  player->tracks = {"/t/1", "/t/2", "/t/3"};
+  player->track = Song("/t/3", "Third");
+  player->track.number = 9;  // the album's numbering is not the list's
+  player->status = "Playing";
+  MprisMediaPlayer& backend = Backend();
+  ASSERT_TRUE(Until([&] { return Shows("3. Artist - Third - Player"); }, {player.get()}));
+  EXPECT_EQ(backend.QueryPlaylistLength(), 3);
+  EXPECT_EQ(GlassAfterTick(),
+            "Artist - Third      \n"
+            " Time: 00:00/03:20  \n"
+            "     Track: 3/3     \n"
+            "  0Ch  0KHz  0Kbps  ");
+
+  // The list changed unannounced; the next track finds its place in it as it is now.
+  player->tracks = {"/t/0", "/t/1", "/t/2", "/t/3", "/t/4"};
+  player->SetTrack(Song("/t/4", "Fourth"));
+  ASSERT_TRUE(Until([&] { return Shows("5. Artist - Fourth - Player"); }, {player.get()}));
+  EXPECT_EQ(backend.QueryPlaylistLength(), 5);
+  EXPECT_EQ(rig_.glass().Row(2), "     Track: 3/3     ");  // until the function's next tick
+  GlassAfterTick();
+  EXPECT_EQ(rig_.glass().Row(2), "     Track: 5/5     ");
+}
+
+TEST_F(MprisBusTest, WithoutATrackListTheTracksOwnNumberShowsWithNoCount) {
+  StartBus();
+  // As mpv: no TrackList interface at all; asking for it gives an error.
+  auto player = NewPlayer("mpv");
+  player->track = Song("/t/1", "Seventh");
+  player->track.number = 7;
+  player->status = "Playing";
+  // Check-ups every 50 ms: a list it lacks is still asked for only once.
+  MprisMediaPlayer& backend = Backend({.resync_ms = 50});
+  ASSERT_TRUE(Until([&] { return Shows("7. Artist - Seventh - Player"); }, {player.get()}));
+  EXPECT_EQ(backend.QueryPlaylistIndex(), 6);
+  EXPECT_EQ(backend.QueryPlaylistLength(), 0);
+  Settle({player.get()});
+  EXPECT_EQ(player->track_list_questions, 1);
+  EXPECT_EQ(GlassAfterTick(),
+            "Artist - Seventh    \n"
+            " Time: 00:00/03:20  \n"
+            "      Track: 7      \n"
+            "  0Ch  0KHz  0Kbps  ");
+
+  // A track without a number is the one track that plays.
+  player->SetTrack(Song("/t/2", "Unnumbered"));
+  ASSERT_TRUE(Until([&] { return Shows("1. Artist - Unnumbered - Player"); }, {player.get()}));
+  EXPECT_EQ(backend.QueryPlaylistLength(), 1);
+  EXPECT_EQ(player->track_list_questions, 1);
 }
 
 TEST_F(MprisBusTest, PlayersThatComeLaterAreFoundAndVanishedOnesAreForgotten) {

@@ -14,6 +14,7 @@
 
 #include "platform/LinuxSensors.h"
 #include "platform/ProcReadings.h"
+#include "sources/MbmAccess.h"
 
 namespace vfd {
 namespace {
@@ -201,6 +202,82 @@ TEST(SensorTableTest, HardwareFirstThenTheSystemAndNoMoreThanNinetyNine) {
   table = AssembleTable({}, {});
   for (const SensorEntry& e : table)
     EXPECT_TRUE(e.type == 0 && e.name.empty() && e.value == 0);
+}
+
+// The table as the backend makes it from what libsensors lists, in the order it lists it.
+SensorTable TableFrom(std::vector<HwmonFeature> found) {
+  for (size_t i = 0; i < found.size(); ++i)
+    found[i].source = static_cast<int>(i);
+  std::vector<SensorEntry> hwmon;
+  for (HwmonFeature& f : ArrangeHwmon(std::move(found)))
+    hwmon.push_back({f.type, f.name, 0, f.chip, f.feature});
+  ProcReadings none("/nonexistent");
+  const std::array<SensorEntry, 3> system = SystemEntries(none);
+  return AssembleTable(hwmon, system);
+}
+
+TEST(SensorTableTest, EntriesTellTheirOriginSoThatAChoiceFindsItsSensorWhereverItStands) {
+  auto f = [](std::string chip, std::string name, std::string label) {
+    return HwmonFeature{.chip = std::move(chip),
+                        .feature = std::move(name),
+                        .label = std::move(label),
+                        .type = 1,
+                        .source = 0,
+                        .name = {}};
+  };
+  const HwmonFeature package = f("coretemp-isa-0000", "temp1", "Package id 0");
+  const HwmonFeature core = f("coretemp-isa-0000", "temp2", "Core 0");
+  const HwmonFeature drive = f("nvme-pci-0100", "temp1", "Composite");
+  const HwmonFeature board = f("acpitz-acpi-0", "temp1", "");
+
+  const SensorTable first = TableFrom({drive, package, core});
+  EXPECT_EQ(first[1].name, "Core 0");
+  EXPECT_EQ(OriginOf(first[1]), (SensorOrigin{"coretemp-isa-0000", "temp2"}));
+  EXPECT_EQ(OriginOf(first[3]), (SensorOrigin{"system", "cpu-load"}));
+  const std::string choice = SensorChoiceItem(1, first[1]);
+  const SensorOrigin origin = OriginOf(first[1]);
+  const std::string load = SensorChoiceItem(3, first[3]);
+  EXPECT_EQ(FindSensorChoice(choice, origin, first), 1);
+
+  // The chips listed in another order after a reboot: the same table.
+  EXPECT_EQ(FindSensorChoice(choice, origin, TableFrom({package, core, drive})), 1);
+  // A chip that sorts first comes later: everything after it moves, the choices with it.
+  const SensorTable later = TableFrom({drive, package, core, board});
+  EXPECT_EQ(later[0].chip, "acpitz-acpi-0");
+  EXPECT_EQ(FindSensorChoice(choice, origin, later), 2);
+  EXPECT_EQ(FindSensorChoice(load, {"system", "cpu-load"}, later), 4);
+  // Its chip gone: absent, not another sensor under its number.
+  const SensorTable gone = TableFrom({drive, board});
+  EXPECT_EQ(FindSensorChoice(choice, origin, gone), kSensorAbsent);
+  EXPECT_EQ(FindSensorChoice(load, {"system", "cpu-load"}, gone), 2);
+  // A driver that numbers its features anew: the chip and the name still find it.
+  HwmonFeature renumbered = core;
+  renumbered.feature = "temp5";
+  EXPECT_EQ(FindSensorChoice(choice, origin, TableFrom({package, renumbered})), 1);
+  // A choice without an origin names its entry by number, as the settings file always did.
+  EXPECT_EQ(FindSensorChoice(choice, {}, later), 1);
+  EXPECT_EQ(FindSensorChoice(kNoSensor, origin, later), -1);
+}
+
+TEST(HwmonSignatureTest, ChangesWhenADeviceComesOrGoesOnly) {
+  TempDir sys;
+  const std::string root = sys.root.string();
+  const std::string empty = HwmonSignature(root);
+  fs::create_directory_symlink("../../devices/platform/coretemp.0/hwmon/hwmon0",
+                               sys.root / "hwmon0");
+  fs::create_directory_symlink("../../devices/pci0000:00/nvme/hwmon/hwmon1", sys.root / "hwmon1");
+  const std::string two = HwmonSignature(root);
+  EXPECT_NE(two, empty);
+  EXPECT_EQ(HwmonSignature(root), two);
+  // The same number for another device (a driver reloaded as another came) is a change too.
+  fs::remove(sys.root / "hwmon1");
+  fs::create_directory_symlink("../../devices/platform/nct6775.656/hwmon/hwmon1",
+                               sys.root / "hwmon1");
+  const std::string replaced = HwmonSignature(root);
+  EXPECT_NE(replaced, two);
+  fs::remove(sys.root / "hwmon0");
+  EXPECT_NE(HwmonSignature(root), replaced);
+  EXPECT_EQ(HwmonSignature((sys.root / "missing").string()), "");
 }
 
 TEST(LinuxSensorsTest, TheSystemReadingsFollowTheHardwareAndKeepComing) {

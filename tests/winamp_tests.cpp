@@ -162,6 +162,27 @@ TEST_F(WinampTest, RemainingTimeCarriesItsMinusOnlyWhereTheLayoutSaysSo) {
   EXPECT_EQ(Row(1), " |00:50|    Track:1 ");
 }
 
+TEST_F(WinampTest, ATrackNumberWithoutACountShowsAloneAndKeepsTheRightEdge) {
+  // A player that tells only the track's own number reports no count (0).
+  Use(kModelIeeParallel);
+  Play("Song", 50000, 200, 6, 0);
+  Tick();
+  EXPECT_EQ(Row(1), "  Time: 00:50/03:20           Track: 7  ");
+  w().mode = 2;
+  Tick();
+  EXPECT_EQ(Row(1).substr(22), "          Track: 7");
+  Use(kModelOrbital4x20);
+  Tick();
+  EXPECT_EQ(Row(2), "      Track: 7      ");
+  w().mode = 1;
+  Tick();
+  EXPECT_EQ(Row(2), "      Track: 7      ");
+  // The screens that show no count never did.
+  Use(kModelNoritake);
+  Tick();
+  EXPECT_EQ(Row(1), "|00:50/03:20|    Track:7");
+}
+
 TEST_F(WinampTest, ModeTwoShowsTheBarAndAnEmptyOneWithoutALength) {
   w().mode = 2;
   Use(kModelOrbital2x20);

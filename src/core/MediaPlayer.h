@@ -18,8 +18,9 @@ class MediaPlayer {
   virtual int32_t QueryPositionMs() = 0;
   // 0 when the player does not know the length.
   virtual int32_t QueryLengthSec() = 0;
+  // 0 when the player tells no count: it has no track list, only the track's own number.
   virtual int32_t QueryPlaylistLength() = 0;
-  // 0-based.
+  // 0-based: the place in the track list, or else the track's own number less one.
   virtual int32_t QueryPlaylistIndex() = 0;
   virtual int32_t QuerySampleRate() = 0;
   virtual int32_t QueryBitrate() = 0;

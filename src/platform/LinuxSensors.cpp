@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "core/Charset.h"
@@ -20,6 +21,16 @@ constexpr std::chrono::seconds kActiveLinger{3};
 // it down, and one thread at a time uses it.
 std::mutex g_library_mutex;
 int g_library_users = 0;
+// Grows each time the library reads the chips anew; chip handles from before are gone then.
+int g_library_generation = 0;
+
+// Sets the library up (the caller holds the mutex).
+void InitLibrary() {
+  if (sensors_init(nullptr) != 0) {
+    // A configuration that does not parse leaves nothing usable; go on without hardware.
+    sensors_cleanup();
+  }
+}
 
 // The label as text: UTF-8 (a label that is not is taken as Windows-1252), control characters as
 // blanks, runs of blanks as one, none at either end.
@@ -134,9 +145,26 @@ std::vector<HwmonFeature> ArrangeHwmon(std::vector<HwmonFeature> features) {
 }
 
 std::array<SensorEntry, 3> SystemEntries(ProcReadings& proc) {
-  return {SensorEntry{5, "CPU Load", proc.CpuLoadPercent().value_or(0)},
-          SensorEntry{5, "Memory Used", proc.MemoryInUsePercent().value_or(0)},
-          SensorEntry{0, "Load Average", proc.LoadAverage().value_or(0)}};
+  return {
+      SensorEntry{5, "CPU Load", proc.CpuLoadPercent().value_or(0), "system", "cpu-load"},
+      SensorEntry{5, "Memory Used", proc.MemoryInUsePercent().value_or(0), "system", "memory-used"},
+      SensorEntry{0, "Load Average", proc.LoadAverage().value_or(0), "system", "load-average"}};
+}
+
+std::string HwmonSignature(const std::string& hwmon_root) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> lines;
+  std::error_code ec;
+  for (fs::directory_iterator it(hwmon_root, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code link_ec;
+    const fs::path target = fs::read_symlink(it->path(), link_ec);
+    lines.push_back(it->path().filename().string() + " " + (link_ec ? "" : target.string()));
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string signature;
+  for (const std::string& line : lines)
+    signature += line + "\n";
+  return signature;
 }
 
 SensorTable AssembleTable(std::span<const SensorEntry> hwmon, std::span<const SensorEntry> system) {
@@ -157,14 +185,30 @@ struct LinuxSensors::Chips {
   std::vector<Source> sources;       // in table order
   std::vector<SensorEntry> entries;  // names and types; values filled per sample
   bool attached = false;
+  int generation = -1;  // the library's generation the chip handles belong to
 
   void Attach() {
     std::lock_guard lock(g_library_mutex);
     attached = true;
-    if (g_library_users++ == 0 && sensors_init(nullptr) != 0) {
-      // A configuration that does not parse leaves nothing usable; go on without hardware.
-      sensors_cleanup();
-    }
+    if (g_library_users++ == 0) InitLibrary();
+    Enumerate();
+  }
+
+  // The library reads the chips anew: one that came since is found, one that went is no more.
+  // Every backend's handles are stale then; each lists its features again before its next read.
+  void Rescan() {
+    std::lock_guard lock(g_library_mutex);
+    sensors_cleanup();
+    InitLibrary();
+    ++g_library_generation;
+    Enumerate();
+  }
+
+  // Lists the features (the caller holds the mutex).
+  void Enumerate() {
+    generation = g_library_generation;
+    sources.clear();
+    entries.clear();
     std::vector<HwmonFeature> found;
     std::vector<Source> by_source;
     int chip_nr = 0;
@@ -190,7 +234,7 @@ struct LinuxSensors::Chips {
     for (HwmonFeature& f : ArrangeHwmon(std::move(found))) {
       // Entries beyond the table's end are never offered, so never read either.
       if (entries.size() == static_cast<size_t>(kSensorEntries)) break;
-      entries.push_back({f.type, std::move(f.name), 0});
+      entries.push_back({f.type, std::move(f.name), 0, f.chip, f.feature});
       sources.push_back(by_source[f.source]);
     }
   }
@@ -205,6 +249,7 @@ struct LinuxSensors::Chips {
 
   void Read() {
     std::lock_guard lock(g_library_mutex);
+    if (generation != g_library_generation) Enumerate();
     for (size_t i = 0; i < sources.size(); ++i) {
       double value = 0;
       // A fan that reports a fault or a sensor that is gone for now reads 0, keeping its place.
@@ -258,8 +303,20 @@ SensorTable LinuxSensors::Sample(Chips& chips) {
 
 void LinuxSensors::Run() {
   Chips chips;
+  std::string hwmon = HwmonSignature(options_.hwmon_root);
   chips.Attach();
+  auto next_look = std::chrono::steady_clock::now() + options_.rescan_period;
   for (;;) {
+    if (std::chrono::steady_clock::now() >= next_look) {
+      // Looking costs a directory listing; reading the chips anew costs far more, so only when
+      // the list changed.
+      std::string now = HwmonSignature(options_.hwmon_root);
+      if (now != hwmon) {
+        hwmon = std::move(now);
+        chips.Rescan();
+      }
+      next_look = std::chrono::steady_clock::now() + options_.rescan_period;
+    }
     SensorTable table = Sample(chips);
     std::unique_lock lock(mutex_);
     latest_ = std::move(table);

@@ -46,6 +46,10 @@ std::array<SensorEntry, 3> SystemEntries(ProcReadings& proc);
 // 99 entries is not offered.
 SensorTable AssembleTable(std::span<const SensorEntry> hwmon, std::span<const SensorEntry> system);
 
+// What the hwmon class directory holds: its entries and the devices they stand for. A chip that
+// comes or goes (a driver loaded later, a device plugged in) changes it; readings do not.
+std::string HwmonSignature(const std::string& hwmon_root);
+
 struct LinuxSensorsOptions {
   std::string proc_root = "/proc";
   // How often the readings are taken while the table is being read (the display reads it once a
@@ -54,11 +58,16 @@ struct LinuxSensorsOptions {
   std::chrono::milliseconds idle_period{5000};
   // How long the constructor waits for the first readings.
   std::chrono::milliseconds first_wait{2000};
+  // Where the kernel lists its hwmon devices, and how often it is looked at for chips that came
+  // or went; libsensors reads the chips again when the list changed.
+  std::string hwmon_root = "/sys/class/hwmon";
+  std::chrono::milliseconds rescan_period{3000};
 };
 
 // The machine's sensors through libsensors (the kernel's hwmon drivers, with the labels,
 // computations and ignores of the user's sensors3.conf applied), followed by the system
-// readings from /proc.
+// readings from /proc. Chips that appear or go while the program runs are found within a few
+// seconds.
 //
 // Some hwmon drivers take milliseconds or more to answer a read, so the readings are taken on a
 // thread of the backend's own and ReadTable answers at once with the latest of them. The thread

@@ -195,7 +195,24 @@ struct Metadata {
   std::string artist;
   std::string title;
   std::string url;
+  int32_t track_number = 0;  // 0: not told
 };
+
+// A track number as players send it: a number of any integer type, or a text such as "7" or
+// "7/12" (the count after the slash is not standard and goes unused).
+int32_t TrackNumberOf(const Value& v) {
+  int64_t number = 0;
+  if (std::optional<int64_t> i = v.Int()) {
+    number = *i;
+  } else if (v.kind == Value::kText) {
+    for (char c : v.s) {
+      if (c < '0' || c > '9' || number > 32767) break;
+      number = number * 10 + (c - '0');
+    }
+  }
+  // Kept to what the display's playlist numbers hold.
+  return static_cast<int32_t>(std::clamp<int64_t>(number, 0, 32767));
+}
 
 int ReadMetadata(sd_bus_message* m, Metadata& out) {
   return ReadDictionary(m, [&](const std::string& key) {
@@ -210,6 +227,8 @@ int ReadMetadata(sd_bus_message* m, Metadata& out) {
       out.title = v.s;
     } else if (key == "xesam:url") {
       out.url = v.s;
+    } else if (key == "xesam:trackNumber") {
+      out.track_number = TrackNumberOf(v);
     } else if (key == "xesam:artist") {
       // A list by the MPRIS rules; some players send one text.
       if (v.kind == Value::kText) v.list = {v.s};
@@ -397,12 +416,20 @@ class MprisMediaPlayer::BusThread {
   }
 
  private:
+  // Whether the player serves the TrackList interface. One without it (mpv's plug-in) answers
+  // with an error, and is not asked again while it stays on the bus.
+  enum class TrackList { kUnknown, kServed, kAbsent };
+
   struct Player {
     MprisPlayerState state;
     std::string unique;     // the connection that owns the name; signals come from it
     bool answered = false;  // its Player properties have arrived
+    // What the player says in HasTrackList; some players (VLC) serve the list all the same
+    // while they say false, so the list is read whatever this says.
     bool has_track_list = false;
+    TrackList track_list = TrackList::kUnknown;
     std::string track_id;
+    int32_t track_number = 0;  // the track's own number from its metadata, 0 when not told
     std::vector<std::string> tracks;
     std::string figures_url;  // the address whose file figures the state holds
     int pending = 0;          // questions without answer yet
@@ -540,9 +567,11 @@ class MprisMediaPlayer::BusThread {
       if (player.pending > 0) continue;
       if (!player.answered) {
         AskAll(player);
-      } else if (player.state.status == MprisPlayerState::kPlaying) {
-        AskPosition(player);
+        continue;
       }
+      // A list question that went unanswered (the player was busy) is asked again.
+      if (player.track_list == TrackList::kUnknown) AskTracks(player);
+      if (player.state.status == MprisPlayerState::kPlaying) AskPosition(player);
     }
   }
 
@@ -571,6 +600,7 @@ class MprisMediaPlayer::BusThread {
     Send(Ask::kRoot, &player, name, name.c_str(), kObjectPath, kPropertiesInterface, "GetAll", "s",
          kRootInterface);
     AskPlayerProperties(player);
+    if (player.track_list != TrackList::kAbsent) AskTracks(player);
   }
 
   void AskPlayerProperties(Player& player) {
@@ -625,6 +655,7 @@ class MprisMediaPlayer::BusThread {
       new_track = md.track_id != player.track_id || md.url != s.url;
       retitled = md.title != s.title || md.artist != s.artist;
       player.track_id = md.track_id;
+      player.track_number = md.track_number;
       s.length_us = md.length_us;
       s.artist = md.artist;
       s.title = md.title;
@@ -639,6 +670,10 @@ class MprisMediaPlayer::BusThread {
         s.channels = figures.channels;
       }
       UpdatePlaylistFigures(player);
+      // A list served without being announced comes without change signals either: it is read
+      // again for each new track, so that the place in it stays right.
+      if (new_track && !whole && player.track_list == TrackList::kServed && !player.has_track_list)
+        AskTracks(player);
     }
     const bool status_changed = update.status && *update.status != s.status;
     if (update.status) s.status = *update.status;
@@ -658,16 +693,35 @@ class MprisMediaPlayer::BusThread {
     dirty_ = true;
   }
 
+  // The place in the track list where the player serves one holding the track; else the
+  // track's own number with no count (MPRIS metadata has no standard count to go with it); else
+  // the one track that plays.
   void UpdatePlaylistFigures(Player& player) {
     MprisPlayerState& s = player.state;
     s.playlist_index = 0;
     s.playlist_length = 1;
-    if (!player.has_track_list) return;
-    auto at = std::find(player.tracks.begin(), player.tracks.end(), player.track_id);
-    if (at == player.tracks.end() || player.track_id.empty()) return;
-    // Kept to what the display's playlist numbers hold.
-    s.playlist_index = static_cast<int32_t>(std::min<ptrdiff_t>(at - player.tracks.begin(), 32766));
-    s.playlist_length = static_cast<int32_t>(std::min<size_t>(player.tracks.size(), 32767));
+    if (player.track_list == TrackList::kServed && !player.track_id.empty()) {
+      auto at = std::find(player.tracks.begin(), player.tracks.end(), player.track_id);
+      if (at != player.tracks.end()) {
+        // Kept to what the display's playlist numbers hold.
+        s.playlist_index =
+            static_cast<int32_t>(std::min<ptrdiff_t>(at - player.tracks.begin(), 32766));
+        s.playlist_length = static_cast<int32_t>(std::min<size_t>(player.tracks.size(), 32767));
+        return;
+      }
+    }
+    if (player.track_number > 0) {
+      s.playlist_index = player.track_number - 1;
+      s.playlist_length = 0;
+    }
+  }
+
+  // Whether an error answer means only that the player did not answer in time (it may next
+  // time), rather than that it lacks what was asked.
+  static bool IsNoAnswer(sd_bus_message* m) {
+    const sd_bus_error* error = sd_bus_message_get_error(m);
+    return error && (sd_bus_error_has_name(error, SD_BUS_ERROR_NO_REPLY) ||
+                     sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT));
   }
 
   // --- handlers (on this thread, inside sd_bus_process) ---
@@ -702,7 +756,15 @@ class MprisMediaPlayer::BusThread {
     if (it == players_.end() || it->second.unique != call.unique) return;
     Player* player = &it->second;
     --player->pending;
-    if (sd_bus_message_is_method_error(m, nullptr)) return;
+    if (sd_bus_message_is_method_error(m, nullptr)) {
+      if (call.ask == Ask::kTracks && !IsNoAnswer(m)) {
+        player->track_list = TrackList::kAbsent;
+        player->tracks.clear();
+        UpdatePlaylistFigures(*player);
+        dirty_ = true;
+      }
+      return;
+    }
     switch (call.ask) {
       case Ask::kNames:
       case Ask::kOwner:
@@ -716,7 +778,6 @@ class MprisMediaPlayer::BusThread {
           if (key == "HasTrackList") player->has_track_list = v.kind == Value::kBool && v.b;
           return 0;
         });
-        if (player->has_track_list) AskTracks(*player);
         dirty_ = true;
         break;
       case Ask::kPlayer: {
@@ -730,6 +791,7 @@ class MprisMediaPlayer::BusThread {
       case Ask::kTracks: {
         Value v;
         if (ReadVariant(m, v) < 0) return;
+        player->track_list = TrackList::kServed;
         player->tracks = std::move(v.list);
         UpdatePlaylistFigures(*player);
         dirty_ = true;
@@ -792,6 +854,7 @@ class MprisMediaPlayer::BusThread {
       ReadStrings(m, 's', invalidated);
       for (Player* p : players) {
         if (tracks) {
+          p->track_list = TrackList::kServed;
           p->tracks = *tracks;
           self->UpdatePlaylistFigures(*p);
           self->dirty_ = true;
@@ -814,8 +877,11 @@ class MprisMediaPlayer::BusThread {
         if (identity) p->state.identity = *identity;
         if (has_track_list) {
           p->has_track_list = *has_track_list;
-          if (*has_track_list) self->AskTracks(*p);
-          self->UpdatePlaylistFigures(*p);
+          // A list newly announced is read, even from a player that lacked one before.
+          if (*has_track_list) {
+            p->track_list = TrackList::kUnknown;
+            self->AskTracks(*p);
+          }
         }
         self->dirty_ = true;
       }
@@ -841,15 +907,17 @@ class MprisMediaPlayer::BusThread {
       std::vector<std::string> tracks;
       if (ReadStrings(m, 'o', tracks) < 0) return 0;
       for (Player* p : players) {
+        p->track_list = TrackList::kServed;
         p->tracks = tracks;
         self->UpdatePlaylistFigures(*p);
         self->dirty_ = true;
       }
       return 0;
     }
-    // Tracks added, removed or changed: the list is read again.
+    // Tracks added, removed or changed: the list is read again. The signal itself shows that
+    // the player serves one.
     for (Player* p : players)
-      if (p->has_track_list) self->AskTracks(*p);
+      self->AskTracks(*p);
     return 0;
   }
 

@@ -28,6 +28,8 @@ struct MprisPlayerState {
   std::string artist;
   std::string title;
   std::string url;
+  // The place in the player's track list; without one, the track's own number less one with a
+  // length of 0 (no count told); without either, the one track of a list of one.
   int32_t playlist_index = 0;  // 0-based
   int32_t playlist_length = 1;
   int32_t sample_rate_khz = 0;

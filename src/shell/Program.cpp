@@ -1,5 +1,6 @@
 #include "shell/Program.h"
 
+#include "shell/SensorChoicesFile.h"
 #include "shell/SettingsFile.h"
 
 namespace vfd {
@@ -158,6 +159,31 @@ void Program::UseWebServices() {
   about_.update_url = services_.update_url.empty() ? web_services_.update : services_.update_url;
 }
 
+void Program::ReadSensorChoices() {
+  const std::string path = SensorChoicesPathBeside(services_.settings_path);
+  std::string error;
+  const std::optional<std::string> text =
+      services_.files.Read(path, &error, kMaxSensorChoicesBytes);
+  if (!text) {
+    // Not there: every choice names its entry by number, as older versions wrote them.
+    if (!error.empty()) display_.ReportStatus(std::string(kSensorChoicesFileName) + ": " + error);
+    return;
+  }
+  sensor_choices_read_ = true;
+  mbm_.origin = ParseSensorChoices(*text, mbm_.sensor);
+}
+
+void Program::WriteSensorChoices() {
+  bool any = sensor_choices_read_;
+  for (const SensorOrigin& origin : mbm_.origin)
+    any = any || !origin.Empty();
+  if (!any) return;
+  std::string error;
+  if (!services_.files.WriteAtomically(SensorChoicesPathBeside(services_.settings_path),
+                                       FormatSensorChoices(mbm_.sensor, mbm_.origin), &error))
+    display_.ReportStatus("Could not save the sensor choices: " + error);
+}
+
 void Program::CheckForUpdate() {
   update_check_.CheckForUpdate(kProgramVersion);
 }
@@ -198,6 +224,7 @@ void Program::LoadSettings() {
   if (s.GlowCaption == "It's Alive! Quick, Kill It!") m.Timer11.SetEnabled(true);
   // L9: every function takes its own values (the now-playing function its timer's period).
   modes_.LoadFunctionSettings(s);
+  ReadSensorChoices();
   // L10
   m.cmdSleepTimer.SetCaption(s.AutoTimerCaption);
   if (s.AutoTimerCaption == "AutoTimer On") m.Timer18.SetEnabled(true);
@@ -270,6 +297,10 @@ void Program::Shutdown() {
   if (!SaveSettingsFile(services_.files, services_.settings_path, CollectSettings(),
                         &save_error_)) {
     display_.ReportStatus("Could not save the settings: " + save_error_);
+  } else {
+    // After the settings: a choices file that names other choices than the settings file does
+    // is simply not used.
+    WriteSensorChoices();
   }
   const bool sleep_on_exit = main_.cmdAutoSleep.Caption() == "Sleep on Exit";
   if (display_.display_model == kModelIeeParallel && sleep_on_exit) modes_.StopFunctions();

@@ -142,6 +142,10 @@ class Program {
   void ReadServicesFile();
   // The web-fed functions take their addresses.
   void UseWebServices();
+  // Which sensor each hardware monitor slot follows, from beside the settings file, and back
+  // there at exit.
+  void ReadSensorChoices();
+  void WriteSensorChoices();
   // The values as they stand now, as the file gets them at exit.
   Settings CollectSettings() const;
 
@@ -193,6 +197,9 @@ class Program {
   static constexpr int kPortWatchMs = 2000;
   bool shut_down_ = false;
   std::string save_error_;
+  // Whether the sensor choices file was there at start: then it is written at exit even when no
+  // slot follows a sensor any more, so that it says so.
+  bool sensor_choices_read_ = false;
 };
 
 }  // namespace vfd

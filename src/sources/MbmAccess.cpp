@@ -101,6 +101,29 @@ int SensorChoiceEntry(std::string_view choice) {
   return number >= 1 ? number - 1 : -1;
 }
 
+SensorOrigin OriginOf(const SensorEntry& entry) {
+  if (entry.chip.empty()) return {};
+  return {entry.chip, entry.feature};
+}
+
+std::string SensorChoiceName(std::string_view choice) {
+  return choice.size() > 3 ? std::string(choice.substr(3)) : std::string();
+}
+
+int FindSensorChoice(std::string_view choice, const SensorOrigin& origin,
+                     const SensorTable& table) {
+  const int by_number = SensorChoiceEntry(choice);
+  if (by_number < 0 || origin.Empty()) return by_number;
+  for (int i = 0; i < kSensorEntries; ++i)
+    if (table[i].chip == origin.chip && table[i].feature == origin.feature) return i;
+  const std::string name = SensorChoiceName(choice);
+  for (int i = 0; i < kSensorEntries; ++i)
+    if (table[i].chip == origin.chip && !name.empty() &&
+        SensorChoiceName(SensorChoiceItem(i, table[i])) == name)
+      return i;
+  return kSensorAbsent;
+}
+
 std::string TrimSensorName(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

@@ -15,6 +15,31 @@ inline constexpr const char* kNoSensor = "00 None";
 // characters are not a number from 01 to 99.
 int SensorChoiceEntry(std::string_view choice);
 
+// The sensor a choice was made for, as the table tells it (SensorEntry::chip and ::feature);
+// empty for a choice from a source that tells none, or from a settings file of its own.
+struct SensorOrigin {
+  std::string chip;
+  std::string feature;
+  bool Empty() const { return chip.empty(); }
+  bool operator==(const SensorOrigin&) const = default;
+};
+SensorOrigin OriginOf(const SensorEntry& entry);
+
+// FindSensorChoice's answer for a choice whose sensor is not in the table now (its chip is gone,
+// or not found yet); the choice is kept for when it comes back.
+inline constexpr int kSensorAbsent = -2;
+// What a slot shows for such a choice.
+inline constexpr const char* kAbsentReading = "--";
+
+// The name part of a choice: "Core 0" of "03 Core 0".
+std::string SensorChoiceName(std::string_view choice);
+
+// The table entry a choice names now: with an origin, the entry of that chip and feature
+// wherever it stands (else the one of that chip under the choice's name, for a feature a driver
+// renumbered), or kSensorAbsent; without one, the entry of the choice's number. -1 for a choice
+// that names none.
+int FindSensorChoice(std::string_view choice, const SensorOrigin& origin, const SensorTable& table);
+
 // A name as it came from the table: blanks trimmed at both ends, then NUL padding taken off the
 // end. Blanks that stood before the padding stay.
 std::string TrimSensorName(std::string_view text);

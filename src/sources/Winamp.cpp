@@ -199,6 +199,13 @@ void Winamp::WinampTick() {
   const int16_t screen = display_.screen_type;
   const std::string p = std::to_string(np.PlaylistPos);
   const std::string n = std::to_string(np.PlaylistLength);
+  // A player that tells only the track's own number (its place on the album) gives no count:
+  // "Track: 7" then, rather than a count made up for it. Where the count is shown, the padding
+  // takes the missing "/n" so that the right edge stays put.
+  const std::string pn = np.PlaylistLength == 0 ? p : p + "/" + n;
+  // 2x24 shows no count but pads by its width; without one the number ends the line as it does
+  // beside a two-digit count.
+  const long count_width = np.PlaylistLength == 0 ? 2 : Len(n);
 
   // The song text is held as display codes, so that its columns are those the display shows. It
   // scrolls when it (with its six-space separator) is wider than the line, and only once the
@@ -234,16 +241,16 @@ void Winamp::WinampTick() {
           break;
         case kScreen2x40:
           display_.Write2x40(title, "  Time: " + t2 + "/" + total +
-                                        Sp(21 - Len(t2) - Len(total) - Len(p) - Len(n)) +
-                                        "Track: " + p + "/" + n + "  ");
+                                        Sp(22 - Len(t2) - Len(total) - Len(pn)) + "Track: " + pn +
+                                        "  ");
           break;
         case kScreen4x20:
-          display_.Write4x20(title, Center20("Time: " + t2 + "/" + total),
-                             Center20("Track: " + p + "/" + n), Center20(Info()));
+          display_.Write4x20(title, Center20("Time: " + t2 + "/" + total), Center20("Track: " + pn),
+                             Center20(Info()));
           break;
         case kScreen2x24:
           display_.Write2x24(title, "|" + t + "/" + total + "|" +
-                                        Sp(17 - Len(t) - Len(total) - Len(p) - Len(n)) +
+                                        Sp(17 - Len(t) - Len(total) - Len(p) - count_width) +
                                         "Track:" + p);
           break;
         default:
@@ -256,10 +263,10 @@ void Winamp::WinampTick() {
           display_.Write2x20(title, Bar() + Sp(5 - Len(p)) + "Track:" + p + " ");
           break;
         case kScreen2x40:
-          display_.Write2x40(title, Bar() + Sp(10 - Len(p) - Len(n)) + "Track: " + p + "/" + n);
+          display_.Write2x40(title, Bar() + Sp(11 - Len(pn)) + "Track: " + pn);
           break;
         case kScreen4x20:
-          display_.Write4x20(title, Bar(), Center20("Track: " + p + "/" + n), Center20(Info()));
+          display_.Write4x20(title, Bar(), Center20("Track: " + pn), Center20(Info()));
           break;
         case kScreen2x24:
           display_.Write2x24(title, Bar() + Sp(5 - Len(p)) + "Track:" + p);

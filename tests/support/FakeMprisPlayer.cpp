@@ -17,7 +17,8 @@ int FakeMprisPlayer::Get(sd_bus*, const char*, const char*, const char* property
   auto* self = static_cast<FakeMprisPlayer*>(data);
   const std::string_view p = property;
   if (p == "Identity") return sd_bus_message_append(reply, "s", self->identity.c_str());
-  if (p == "HasTrackList") return sd_bus_message_append(reply, "b", int{self->track_list_});
+  if (p == "HasTrackList")
+    return sd_bus_message_append(reply, "b", int{self->track_list_ && self->announce_track_list_});
   if (p == "PlaybackStatus") return sd_bus_message_append(reply, "s", self->status.c_str());
   if (p == "Rate") return sd_bus_message_append(reply, "d", self->rate);
   if (p == "Position") {
@@ -27,6 +28,11 @@ int FakeMprisPlayer::Get(sd_bus*, const char*, const char*, const char* property
   if (p == "Metadata") {
     const Track& t = self->track;
     if (t.id.empty()) return sd_bus_message_append(reply, "a{sv}", 0);
+    if (t.number != 0)
+      return sd_bus_message_append(
+          reply, "a{sv}", 6, "mpris:trackid", "o", t.id.c_str(), "mpris:length", "x", t.length_us,
+          "xesam:artist", "as", 1, t.artist.c_str(), "xesam:title", "s", t.title.c_str(),
+          "xesam:url", "s", t.url.c_str(), "xesam:trackNumber", "i", t.number);
     return sd_bus_message_append(reply, "a{sv}", 5, "mpris:trackid", "o", t.id.c_str(),
                                  "mpris:length", "x", t.length_us, "xesam:artist", "as", 1,
                                  t.artist.c_str(), "xesam:title", "s", t.title.c_str(), "xesam:url",
@@ -41,9 +47,22 @@ int FakeMprisPlayer::Get(sd_bus*, const char*, const char*, const char* property
   return -ENOENT;
 }
 
+int FakeMprisPlayer::Count(sd_bus_message* m, void* data, sd_bus_error*) {
+  auto* self = static_cast<FakeMprisPlayer*>(data);
+  if (sd_bus_message_is_method_call(m, "org.freedesktop.DBus.Properties", nullptr) > 0) {
+    const char* interface = nullptr;
+    if (sd_bus_message_read_basic(m, 's', &interface) > 0 && interface &&
+        std::string_view(interface) == kTrackList)
+      ++self->track_list_questions;
+    // The call is answered after this look at it, from its first argument on.
+    sd_bus_message_rewind(m, 1);
+  }
+  return 0;
+}
+
 FakeMprisPlayer::FakeMprisPlayer(const std::string& bus_address, const std::string& name,
-                                 bool track_list)
-    : track_list_(track_list) {
+                                 bool track_list, bool announce_track_list)
+    : track_list_(track_list), announce_track_list_(announce_track_list) {
   static const sd_bus_vtable kRootTable[] = {
       SD_BUS_VTABLE_START(0),
       SD_BUS_PROPERTY("Identity", "s", &FakeMprisPlayer::Get, 0, SD_BUS_VTABLE_PROPERTY_CONST),
@@ -78,6 +97,9 @@ FakeMprisPlayer::FakeMprisPlayer(const std::string& bus_address, const std::stri
     if (sd_bus_add_object_vtable(bus_, &slot, kPath, interface, table, this) >= 0)
       slots_.push_back(slot);
   };
+  sd_bus_slot* filter = nullptr;
+  if (sd_bus_add_filter(bus_, &filter, &FakeMprisPlayer::Count, this) >= 0)
+    slots_.push_back(filter);
   add(kRoot, kRootTable);
   add(kPlayer, kPlayerTable);
   if (track_list_) add(kTrackList, kTrackListTable);

@@ -19,10 +19,14 @@ class FakeMprisPlayer {
     std::string title;
     int64_t length_us = 0;
     std::string url;
+    int32_t number = 0;  // xesam:trackNumber, sent when not 0
   };
 
-  // Connects to `bus_address` and takes the name org.mpris.MediaPlayer2.<name>.
-  FakeMprisPlayer(const std::string& bus_address, const std::string& name, bool track_list = false);
+  // Connects to `bus_address` and takes the name org.mpris.MediaPlayer2.<name>. With
+  // `track_list` it serves the TrackList interface, and says so in HasTrackList unless
+  // `announce_track_list` is false (as VLC does).
+  FakeMprisPlayer(const std::string& bus_address, const std::string& name, bool track_list = false,
+                  bool announce_track_list = true);
   ~FakeMprisPlayer();
   FakeMprisPlayer(const FakeMprisPlayer&) = delete;
   FakeMprisPlayer& operator=(const FakeMprisPlayer&) = delete;
@@ -39,8 +43,10 @@ class FakeMprisPlayer {
   void ReplaceTracks(const std::vector<std::string>& ids, const std::string& current);
   // The position as asked for; players do not announce its steady movement.
   int64_t position_us = 0;
-  // How often the position was asked for.
+  // How often the position was asked for, and any property of the TrackList interface (also
+  // while the player lacks it).
   int position_questions = 0;
+  int track_list_questions = 0;
 
   std::string identity = "Fake Player";
   std::string status = "Stopped";
@@ -52,10 +58,12 @@ class FakeMprisPlayer {
   static int Get(sd_bus* bus, const char* path, const char* interface, const char* property,
                  sd_bus_message* reply, void* data, sd_bus_error* error);
   void Changed(const char* interface, const char* property);
+  static int Count(sd_bus_message* m, void* data, sd_bus_error* error);
 
   sd_bus* bus_ = nullptr;
   std::vector<sd_bus_slot*> slots_;
   bool track_list_;
+  bool announce_track_list_;
 };
 
 }  // namespace vfd::testing

@@ -255,20 +255,29 @@ class FakeTidePages : public TidePageSource {
   VirtualEventLoop& loop_;
 };
 
-// A media player whose answers the test sets.
+// A media player whose answers the test sets, or that passes every question on to `real` (a
+// backend under test) when that is set.
 class FakeMediaPlayer : public MediaPlayer {
  public:
-  bool FindPlayer() override { return running; }
-  int32_t QueryStatus() override { return status; }
-  int32_t QueryPositionMs() override { return position_ms; }
-  int32_t QueryLengthSec() override { return length_sec; }
-  int32_t QueryPlaylistLength() override { return playlist_length; }
-  int32_t QueryPlaylistIndex() override { return playlist_index; }
-  int32_t QuerySampleRate() override { return sample_rate; }
-  int32_t QueryBitrate() override { return bitrate; }
-  int32_t QueryChannels() override { return channels; }
-  std::string ReadWindowTitle() override { return running ? title : std::string(); }
+  bool FindPlayer() override { return real ? real->FindPlayer() : running; }
+  int32_t QueryStatus() override { return real ? real->QueryStatus() : status; }
+  int32_t QueryPositionMs() override { return real ? real->QueryPositionMs() : position_ms; }
+  int32_t QueryLengthSec() override { return real ? real->QueryLengthSec() : length_sec; }
+  int32_t QueryPlaylistLength() override {
+    return real ? real->QueryPlaylistLength() : playlist_length;
+  }
+  int32_t QueryPlaylistIndex() override {
+    return real ? real->QueryPlaylistIndex() : playlist_index;
+  }
+  int32_t QuerySampleRate() override { return real ? real->QuerySampleRate() : sample_rate; }
+  int32_t QueryBitrate() override { return real ? real->QueryBitrate() : bitrate; }
+  int32_t QueryChannels() override { return real ? real->QueryChannels() : channels; }
+  std::string ReadWindowTitle() override {
+    if (real) return real->ReadWindowTitle();
+    return running ? title : std::string();
+  }
 
+  MediaPlayer* real = nullptr;
   bool running = false;
   int32_t status = 0, position_ms = 0, length_sec = 0, playlist_length = 0, playlist_index = 0;
   int32_t sample_rate = 0, bitrate = 0, channels = 0;
