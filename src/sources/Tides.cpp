@@ -232,7 +232,7 @@ void Tides::TideTick() {
   const std::string clock = display_.TextCodes(formats_.TimeText(now));
   const std::string dw = DateWordsOf(now);
   // The page's text may name a station in any script, and the user's place too.
-  const std::string row1 = no_station_for_ ? kNoStation : display_.TextCodes(line1);
+  const std::string row1 = display_.TextCodes(no_station_for_ ? kNoStation : line1);
   const std::string row2 = display_.TextCodes(no_station_for_ ? *no_station_for_ : line2);
   switch (display_.screen_type) {
     case kScreen2x20:
