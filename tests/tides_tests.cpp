@@ -273,6 +273,82 @@ TEST_F(TidesFunctionTest, AnUnknownPlaceSaysSoOnceAndTheProgramGoesOn) {
   EXPECT_EQ(tides().line2, "-0.21 feet  Low Tide");
 }
 
+TEST_F(TidesFunctionTest, APageInTheStationsTimeIsReadByTheStationsDayAndHour) {
+  // Here it is 14:50 on the 8th; at the station it is 03:xx, and then 01:xx of the 9th.
+  Start(kModelOrbital2x20);
+  rig.tides.Reply({.ok = true, .text = page_, .station_now = TidePage::StationNow{8, 3}});
+  rig.loop.RunPosted();
+  EXPECT_EQ(tides().line1, "2026-12-08  9:10 AM ");
+  tides().refresh_ticks = 1;
+  rig.loop.RunFor(60000);
+  rig.tides.Reply({.ok = true, .text = page_, .station_now = TidePage::StationNow{9, 1}});
+  rig.loop.RunPosted();
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.glass().Row(0), "2026-12-09  2:35 AM ");
+  EXPECT_EQ(rig.glass().Row(1), "0.41 feet  Low Tide ");
+}
+
+TEST_F(TidesFunctionTest, APlaceWithoutAStationIsSaidOnceAndShownUntilAPageIsRead) {
+  struct Screen {
+    int16_t model;
+    std::vector<std::string> rows;
+  };
+  const Screen screens[] = {
+      {kModelOrbital2x20, {"No tide station for ", "Port Atlantis, Ocean"}},
+      {kModelIeeParallel,
+       {"    2:51:31 PM        December 8th, 2026", "No tide station for Port Atlantis, Ocean"}},
+      {kModelOrbital4x20,
+       {"     2:51:31 PM     ", " December 8th, 2026 ", "No tide station for ",
+        "Port Atlantis, Ocean"}},
+      {kModelNoritake, {"  No tide station for   ", "  Port Atlantis, Ocean  "}},
+  };
+  for (const Screen& screen : screens) {
+    Rig r;
+    r.loop.SetWallClock({2026, 12, 8, 14, 50, 0});
+    Use(r, screen.model);
+    Tides& t = r.program->tides();
+    t.refresh_ticks = 2;
+    r.main().cmdTides.Click();
+    r.tides.Reply({.ok = true, .text = page_});
+    r.loop.RunPosted();
+    t.location = "Port Atlantis, Ocean";
+    r.loop.RunFor(90000);
+    ASSERT_EQ(r.tides.requested.size(), 2u);
+    const TidePage none{.error = "no tide station matches \"Port Atlantis, Ocean\"",
+                        .no_station = true};
+    r.tides.Reply(none);
+    r.loop.RunPosted();
+    r.loop.RunFor(1000);
+    EXPECT_EQ(r.main().lblStatus.Caption(),
+              "Tides: no tide station matches \"Port Atlantis, Ocean\"");
+    for (size_t row = 0; row < screen.rows.size(); ++row)
+      EXPECT_EQ(r.glass().Row(static_cast<int>(row)), screen.rows[row]) << screen.model << row;
+    EXPECT_EQ(t.line1, "2026-12-08  2:10 PM ");
+    EXPECT_EQ(t.line2, "-0.21 feet  Low Tide");
+
+    // The answer is not a passing failure: asked again at the usual period, not every 30 s, and
+    // the status line is not said over again.
+    r.main().lblStatus.SetCaption("");
+    r.loop.RunFor(30000);
+    EXPECT_EQ(r.tides.requested.size(), 2u);
+    r.loop.RunFor(30000);
+    ASSERT_EQ(r.tides.requested.size(), 3u);
+    r.tides.Reply(none);
+    r.loop.RunPosted();
+    EXPECT_EQ(r.main().lblStatus.Caption(), "");
+
+    // A page for the place brings the tide lines back.
+    t.location = "Northport";
+    for (int i = 0; i < 5 && r.tides.pending.empty(); ++i)
+      r.loop.RunFor(30000);
+    r.tides.Reply({.ok = true, .text = page_});
+    r.loop.RunPosted();
+    r.loop.RunFor(1000);
+    EXPECT_NE(r.glass().Text().find("2:10 PM"), std::string::npos) << screen.model;
+    EXPECT_EQ(r.glass().Text().find("No tide station"), std::string::npos) << screen.model;
+  }
+}
+
 TEST_F(TidesFunctionTest, TheRefreshTimerStopsAfterAnHourWithoutTheDisplay) {
   Start(kModelOrbital2x20);
   Answer(page_);

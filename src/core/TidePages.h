@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,18 @@ struct TidePage {
   bool ok = false;
   std::string text{};     // the page, as text (UTF-8)
   std::string station{};  // the station the page is for, when the source knows it
-  std::string error{};    // why there is no page ("No tide station matches ..."), when not ok
+  std::string error{};    // why there is no page ("no tide station matches ..."), when not ok
+  // Not a passing failure: the source has no station for the place, and asking again soon
+  // will not find one.
+  bool no_station = false;
+  // The station's own day of the month and hour when the page was made, for a page whose times
+  // are the station's local time: "today" and "the current hour" are the station's then, not
+  // this computer's. Empty for a page in this computer's time.
+  struct StationNow {
+    int day = 1;
+    int hour = 0;
+  };
+  std::optional<StationNow> station_now{};
 };
 
 // Where tide tables come from: predictions made on this machine, or a page service on the web.

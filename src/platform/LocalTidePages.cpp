@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "platform/TideZone.h"
+
 namespace vfd {
 
 LocalTidePages::LocalTidePages(EventLoop& loop, std::string data_path, std::function<int64_t()> now)
@@ -64,19 +66,24 @@ TidePage LocalTidePages::Make(const std::string& place) {
   const std::vector<size_t> found = RankStations(db_.Stations(), place, 1);
   if (found.empty()) {
     page.error = "no tide station matches \"" + place + "\"";
+    page.no_station = true;
     return page;
   }
-  // Yesterday through tomorrow, in local days.
+  // Yesterday through tomorrow, in the station's days: a tide table gives the station's own
+  // time, and "today" is the station's today.
+  const TideZone zone(db_.Stations()[found.front()].zone);
   const int64_t now = now_();
   const std::optional<StationPredictions> p =
-      db_.Predict(found.front(), LocalMidnight(now, -1), LocalMidnight(now, 2));
+      db_.Predict(found.front(), zone.Midnight(now, -1), zone.Midnight(now, 2));
   if (!p) {
     page.error = "no predictions for " + db_.Stations()[found.front()].name;
     return page;
   }
+  const TideZone::Local here = zone.At(now);
   page.ok = true;
   page.station = p->name;
-  page.text = RenderTidePage(p->name, p->units, p->events);
+  page.station_now = TidePage::StationNow{.day = here.day, .hour = here.hour};
+  page.text = RenderTidePage(p->name, p->units, p->events, zone);
   return page;
 }
 

@@ -92,6 +92,40 @@ std::vector<TideEvent> FindExtremes(const TideModel& model, int64_t from, int64_
   return events;
 }
 
+double LevelRange(const TideModel& model, int64_t from, int64_t to) {
+  double low = 0, high = 0;
+  bool first = true;
+  for (int64_t t = from; t < to; t += 3600) {
+    const double level = model.Level(t);
+    low = first ? level : std::min(low, level);
+    high = first ? level : std::max(high, level);
+    first = false;
+  }
+  return high - low;
+}
+
+std::vector<TideEvent> DropMinorExtremes(std::vector<TideEvent> events, double min_rise) {
+  for (;;) {
+    size_t smallest = events.size();
+    double rise = min_rise;
+    for (size_t k = 0; k + 1 < events.size(); ++k) {
+      const double r = std::abs(events[k + 1].level - events[k].level);
+      if (r < rise) {
+        rise = r;
+        smallest = k;
+      }
+    }
+    if (smallest == events.size()) return events;
+    const auto at = events.begin() + static_cast<std::ptrdiff_t>(smallest);
+    events.erase(at, at + 2);
+  }
+}
+
+double MinorRise(double range, const std::string& units) {
+  const double resolution = units == "feet" ? 0.1 : 0.03;
+  return std::min(0.03 * range, resolution);
+}
+
 std::vector<TideEvent> ApplyOffsets(const std::vector<TideEvent>& reference, const TideOffsets& o) {
   std::vector<TideEvent> out;
   out.reserve(reference.size());
@@ -121,42 +155,45 @@ std::string TideZoneField(const std::string& abbreviation, long utc_offset_secon
   return field;
 }
 
+std::string TideDescription(double level, const std::string& units, bool high) {
+  const std::string unit = units == "feet"                          ? "ft"
+                           : units == "meters" || units == "metres" ? "m"
+                                                                    : units;
+  const char* kind = high ? "High" : "Low";
+  std::string text;
+  for (int decimals = 2; decimals >= 0; --decimals) {
+    const double scale = std::pow(10.0, decimals);
+    double rounded = std::round(level * scale) / scale;
+    if (rounded == 0) rounded = 0;  // no "-0.00"
+    for (const char* gap : {"  ", " "}) {
+      char buffer[96];
+      std::snprintf(buffer, sizeof buffer, "%.*f %s%s%s Tide", decimals, rounded, unit.c_str(), gap,
+                    kind);
+      text = buffer;
+      if (text.size() <= kTideDescriptionWidth) return text;
+    }
+  }
+  return text;
+}
+
 std::string RenderTidePage(const std::string& station, const std::string& units,
-                           const std::vector<TideEvent>& events) {
-  const std::string unit = units == "meters" ? "m" : units;
-  std::string page = station + "\n(click for map)\n\n";
+                           const std::vector<TideEvent>& events, const TideZone& zone) {
+  std::string page =
+      station + "\nTimes are local to the station (" + zone.Name() + ")\n" + "(click for map)\n\n";
   for (const TideEvent& e : events) {
     // To the nearest minute.
-    const time_t tt = static_cast<time_t>((e.time + 30) / 60 * 60);
-    std::tm tm{};
-    localtime_r(&tt, &tm);
-    const int hour12 = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
-    double level = std::round(e.level * 100) / 100;
-    if (level == 0) level = 0;  // no "-0.00"
-    char line[96];
-    std::snprintf(line, sizeof line, "%04d-%02d-%02d %2d:%02d %s %s%.2f %s  %s Tide\n",
-                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, hour12, tm.tm_min,
-                  tm.tm_hour < 12 ? "AM" : "PM",
-                  TideZoneField(tm.tm_zone ? tm.tm_zone : "", tm.tm_gmtoff).c_str(), level,
-                  unit.c_str(), e.high ? "High" : "Low");
-    page += line;
+    const TideZone::Local at = zone.At((e.time + 30) / 60 * 60);
+    const int hour12 = at.hour % 12 == 0 ? 12 : at.hour % 12;
+    char line[64];
+    std::snprintf(line, sizeof line, "%04d-%02d-%02d %2d:%02d %s %s", at.year, at.month, at.day,
+                  hour12, at.minute, at.hour < 12 ? "AM" : "PM",
+                  TideZoneField(at.abbreviation, at.utc_offset).c_str());
+    page += line + TideDescription(e.level, units, e.high) + "\n";
   }
   // Each entry the reader skips takes a character off the end with it: the closing note keeps
   // the last entry whole.
   page += "\nPredictions from harmonic constants; not for navigation.\n";
   return page;
-}
-
-int64_t LocalMidnight(int64_t now, int days) {
-  const time_t tt = static_cast<time_t>(now);
-  std::tm tm{};
-  localtime_r(&tt, &tm);
-  tm.tm_mday += days;
-  tm.tm_hour = 0;
-  tm.tm_min = 0;
-  tm.tm_sec = 0;
-  tm.tm_isdst = -1;
-  return static_cast<int64_t>(mktime(&tm));
 }
 
 }  // namespace vfd

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/TideZone.h"
+
 namespace vfd {
 
 // One harmonic constituent of a station: its speed, the station's amplitude and Greenwich epoch,
@@ -40,6 +42,24 @@ struct TideEvent {
 // The highs and lows in [from, to): the roots of the slope, each to the second.
 std::vector<TideEvent> FindExtremes(const TideModel& model, int64_t from, int64_t to);
 
+// The spread of the model's level over [from, to), sampled every hour: over a month, the
+// station's range from spring to neap tides as a tide table shows it.
+double LevelRange(const TideModel& model, int64_t from, int64_t to);
+
+// The highs and lows a tide table lists, of the extremes of a reference curve. Where the curve
+// all but stands still (the Gulf coast's tides turning from diurnal to semidiurnal and back), the
+// slope's roots include high/low pairs a few hundredths of a foot apart that the tables do not
+// list, and that a subordinate station's offsets would blow up into "tides" of half a foot. So,
+// smallest first, every neighbouring pair whose rise is under `min_rise` goes, both its high and
+// its low: the events either side of a pair are a low and a high, so highs and lows still
+// alternate, and the larger swing they bound is what the tables show.
+std::vector<TideEvent> DropMinorExtremes(std::vector<TideEvent> events, double min_rise);
+
+// The rise below which a pair is not a tide of its own: 3 % of the station's range, and never
+// more than the tables' resolution (a tenth of a foot, 3 cm), so that the small but real pairs
+// of mixed tides on a coast of large ranges (Seattle's few tenths of a foot) stay.
+double MinorRise(double range, const std::string& units);
+
 // A subordinate station's differences from its reference station: minutes added to the times of
 // highs and lows, and their levels multiplied (a multiplier of 0 means none is given) and added
 // to.
@@ -60,12 +80,17 @@ std::vector<TideEvent> ApplyOffsets(const std::vector<TideEvent>& reference,
 // offset from UTC ("UT+3"), or "LT" (local time) when even that does not fit.
 std::string TideZoneField(const std::string& abbreviation, long utc_offset_seconds);
 
-// The tide table page for a station: a heading, "(click for map)", and one line per event in the
-// local time zone (TZ applies): "2026-12-08  4:36 AM EST   0.69 feet  Low Tide".
-std::string RenderTidePage(const std::string& station, const std::string& units,
-                           const std::vector<TideEvent>& events);
+// The description part of a page entry: height, unit and kind ("-0.21 ft  Low Tide"), in at
+// most kTideDescriptionWidth characters for any height, so that the event fits a line of
+// 20 characters, the time before it fills the other 20 of a 40-character line, and the 2x24's
+// indent still leaves it whole. Feet are "ft", metres "m"; the decimals give way only to
+// heights no water level reaches.
+constexpr size_t kTideDescriptionWidth = 20;
+std::string TideDescription(double level, const std::string& units, bool high);
 
-// Unix seconds of local midnight starting the day `days` after the day holding `now`.
-int64_t LocalMidnight(int64_t now, int days);
+// The tide table page for a station: a heading, "(click for map)", and one line per event in the
+// station's own time zone, as tide tables give them: "2026-12-08  4:36 AM EST   0.69 ft  Low Tide".
+std::string RenderTidePage(const std::string& station, const std::string& units,
+                           const std::vector<TideEvent>& events, const TideZone& zone);
 
 }  // namespace vfd

@@ -1,5 +1,6 @@
 #include "sources/Tides.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "effects/Clock.h"
@@ -77,6 +78,22 @@ std::string Spaces(long k) {
 std::string Centre20(const std::string& x) {
   return Spaces((20 - static_cast<long>(x.size())) / 2) + x;
 }
+
+// The 2x40's first line: the clock ending at column 14 and the date words after it. A clock
+// shorter than ten characters (a 24-hour one) would push the date words past the edge, so they
+// then end at the edge instead; a clock and date too long even for that get one space between.
+std::string ClockAndDate(const std::string& clock, const std::string& dw) {
+  const long lc = static_cast<long>(clock.size()), ld = static_cast<long>(dw.size());
+  std::string line = Spaces(14 - lc) + clock + Spaces(36 - lc - ld) + dw;
+  if (line.size() <= 40) return line;
+  line = Spaces(14 - lc) + clock;
+  if (static_cast<long>(line.size()) + 1 + ld > 40) line = clock;
+  return line + Spaces(std::max(1L, 40 - static_cast<long>(line.size()) - ld)) + dw;
+}
+
+// What the glass says for a place no station is known for, in the first tide line's 20
+// characters; the place itself takes the second.
+constexpr char kNoStation[] = "No tide station for ";
 
 }  // namespace
 
@@ -169,12 +186,21 @@ void Tides::FetchEnded() {
 
 void Tides::PageArrived(const std::string& place, bool from_refresh, const TidePage& page) {
   if (!page.ok) {
-    // A place no station matches is worth saying; a network that is down is retried quietly.
-    if (!page.error.empty()) display_.ReportStatus("Tides: " + page.error);
+    // A place no station matches is worth saying, once, and on the glass until a page for the
+    // place is read; asking again before the usual time would only give the same answer. A
+    // network that is down is retried quietly.
+    if (page.no_station) {
+      no_station_for_ = place;
+      if (from_refresh) refresh_count = 1;
+    }
+    if (!page.error.empty()) Say("Tides: " + page.error);
     return;
   }
+  // A page in the station's own time is read by the station's day and hour.
   const LocalDateTime now = wall_.Now();
-  const TideReading reading = ReadTidePage(page.text, now.day, now.hour);
+  const int day = page.station_now ? page.station_now->day : now.day;
+  const int hour = page.station_now ? page.station_now->hour : now.hour;
+  const TideReading reading = ReadTidePage(page.text, day, hour);
   switch (reading.outcome) {
     case TideReading::Outcome::kFailed:
       return;
@@ -190,11 +216,19 @@ void Tides::PageArrived(const std::string& place, bool from_refresh, const TideP
       break;
   }
   parse_error_shown_for_.reset();
+  no_station_for_.reset();
+  said_.clear();
   line1 = reading.line1;
   line2 = reading.line2;
   // The refresh tick that asked has counted itself already; the count starts again after it.
   if (from_refresh) refresh_count = 1;
   if (!page.station.empty()) display_.ReportStatus("Tides: " + page.station);
+}
+
+void Tides::Say(const std::string& status) {
+  if (status == said_) return;
+  said_ = status;
+  display_.ReportStatus(status);
 }
 
 void Tides::TideTick() {
@@ -211,16 +245,15 @@ void Tides::TideTick() {
   if (awaiting_page_) return;
   const std::string clock = display_.TextCodes(formats_.TimeText(now));
   const std::string dw = DateWordsOf(now);
-  const long lc = static_cast<long>(clock.size()), ld = static_cast<long>(dw.size());
-  // The page's text may name a station in any script.
-  const std::string row1 = display_.TextCodes(line1);
-  const std::string row2 = display_.TextCodes(line2);
+  // The page's text may name a station in any script, and the user's place too.
+  const std::string row1 = display_.TextCodes(no_station_for_ ? kNoStation : line1);
+  const std::string row2 = display_.TextCodes(no_station_for_ ? *no_station_for_ : line2);
   switch (display_.screen_type) {
     case kScreen2x20:
       display_.Write2x20(row1, row2);
       break;
     case kScreen2x40:
-      display_.Write2x40(Spaces(14 - lc) + clock + Spaces(36 - lc - ld) + dw, row1 + row2);
+      display_.Write2x40(ClockAndDate(clock, dw), row1 + row2);
       break;
     case kScreen4x20:
       display_.Write4x20(Centre20(clock), Centre20(dw), row1, row2);

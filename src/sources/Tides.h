@@ -73,6 +73,8 @@ class Tides {
  private:
   void PageArrived(const std::string& place, bool from_refresh, const TidePage& page);
   void FetchEnded();
+  // The status line, unless it was the last thing said (a failure repeats every 30 s).
+  void Say(const std::string& status);
 
   Controls c_;
   DisplayLink& display_;
@@ -87,6 +89,9 @@ class Tides {
   bool answered_ = false;  // some page request has ended, well or not
   // The place the parse error was last shown for: one box per place, not one every 30 s.
   std::optional<std::string> parse_error_shown_for_;
+  // The place the source has no station for, shown on the glass until a page is read.
+  std::optional<std::string> no_station_for_;
+  std::string said_;
 };
 
 // The tides settings dialog: the place and how often its table is fetched again.
