@@ -88,14 +88,14 @@ struct Label {
 
 Label Classify(const std::string& name) {
   static const std::array<std::pair<const char*, const char*>, 24> kSupersets{{
-      {"gb2312", "GB18030"},      {"gbk", "GB18030"},         {"x-gbk", "GB18030"},
-      {"euc-cn", "GB18030"},      {"gb_2312-80", "GB18030"},  {"shift_jis", "CP932"},
-      {"shift-jis", "CP932"},     {"sjis", "CP932"},          {"x-sjis", "CP932"},
-      {"ms_kanji", "CP932"},      {"windows-31j", "CP932"},   {"csshiftjis", "CP932"},
+      {"gb2312", "GB18030"},      {"gbk", "GB18030"},          {"x-gbk", "GB18030"},
+      {"euc-cn", "GB18030"},      {"gb_2312-80", "GB18030"},   {"shift_jis", "CP932"},
+      {"shift-jis", "CP932"},     {"sjis", "CP932"},           {"x-sjis", "CP932"},
+      {"ms_kanji", "CP932"},      {"windows-31j", "CP932"},    {"csshiftjis", "CP932"},
       {"euc-kr", "CP949"},        {"ks_c_5601-1987", "CP949"}, {"windows-949", "CP949"},
-      {"cseuckr", "CP949"},       {"big5", "BIG5-HKSCS"},     {"x-x-big5", "BIG5-HKSCS"},
-      {"cn-big5", "BIG5-HKSCS"},  {"csbig5", "BIG5-HKSCS"},   {"iso-8859-9", "WINDOWS-1254"},
-      {"latin5", "WINDOWS-1254"}, {"tis-620", "WINDOWS-874"}, {"iso-8859-11", "WINDOWS-874"},
+      {"cseuckr", "CP949"},       {"big5", "BIG5-HKSCS"},      {"x-x-big5", "BIG5-HKSCS"},
+      {"cn-big5", "BIG5-HKSCS"},  {"csbig5", "BIG5-HKSCS"},    {"iso-8859-9", "WINDOWS-1254"},
+      {"latin5", "WINDOWS-1254"}, {"tis-620", "WINDOWS-874"},  {"iso-8859-11", "WINDOWS-874"},
   }};
   if (name == "utf-8" || name == "utf8" || name == "unicode-1-1-utf-8") return {Kind::kUtf8, {}};
   if (name == "iso-8859-1" || name == "iso8859-1" || name == "iso_8859-1" || name == "latin1" ||
@@ -163,7 +163,8 @@ std::string_view FeedTextOf(std::string_view bytes, std::string_view content_typ
       case Kind::kUtf8:
         return Utf8Text(bytes, storage);
       case Kind::kWindows1252:
-        if (label_name == &http && Classify(declared).kind == Kind::kUtf8 && IsUtf8BeyondAscii(bytes))
+        if (label_name == &http && Classify(declared).kind == Kind::kUtf8 &&
+            IsUtf8BeyondAscii(bytes))
           return bytes;
         storage = Cp1252ToUtf8(bytes);
         return storage;

@@ -249,7 +249,8 @@ std::string_view MendMarkup(std::string_view in, std::string& storage) {
         while (j < n && (hex ? std::isxdigit(static_cast<unsigned char>(in[j]))
                              : std::isdigit(static_cast<unsigned char>(in[j])))) {
           const char d = static_cast<char>(std::tolower(static_cast<unsigned char>(in[j])));
-          value = value * (hex ? 16 : 10) + static_cast<uint32_t>(d <= '9' ? d - '0' : d - 'a' + 10);
+          value =
+              value * (hex ? 16 : 10) + static_cast<uint32_t>(d <= '9' ? d - '0' : d - 'a' + 10);
           if (value > 0x10FFFF) value = 0x110000;  // stays out of range, never wraps
           ++j;
         }
@@ -271,7 +272,8 @@ std::string_view MendMarkup(std::string_view in, std::string& storage) {
       }
       while (j < n && j - i <= 32 && std::isalnum(static_cast<unsigned char>(in[j])))
         ++j;
-      if (j == i + 1 || j >= n || in[j] != ';' || !std::isalpha(static_cast<unsigned char>(in[i + 1]))) {
+      if (j == i + 1 || j >= n || in[j] != ';' ||
+          !std::isalpha(static_cast<unsigned char>(in[i + 1]))) {
         w.Replace(i, i + 1, "&amp;");
         ++i;
         continue;
@@ -369,8 +371,8 @@ std::string AttributeOf(const xmlNode* node, const char* name) {
 
 // Elements whose edges part words when markup becomes one line.
 bool PartsWords(std::string_view name) {
-  static const std::set<std::string_view> kParting{"br", "p",  "div", "li", "tr", "td", "h1",
-                                                   "h2", "h3", "h4",  "h5", "h6", "hr", "blockquote"};
+  static const std::set<std::string_view> kParting{
+      "br", "p", "div", "li", "tr", "td", "h1", "h2", "h3", "h4", "h5", "h6", "hr", "blockquote"};
   return kParting.contains(name);
 }
 
