@@ -16,7 +16,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libsensors-dev libsystemd-dev libtag1-dev
-  libcurl4-openssl-dev libpugixml-dev nlohmann-json3-dev ca-certificates
+  libcurl4-openssl-dev libxml2-dev nlohmann-json3-dev ca-certificates
   fonts-ipafont-gothic
   libtcd-dev xtide-data
   libicu-dev

@@ -28,7 +28,7 @@ void BM_ReadFeed(benchmark::State& state) {
   WebDocumentParsers parsers;
   const std::string doc = HundredItemFeed(state.range(0) == 1);
   for (auto _ : state) {
-    FeedReading reading = parsers.ReadFeed(doc);
+    FeedReading reading = parsers.ReadFeed(doc, "application/rss+xml; charset=utf-8");
     benchmark::DoNotOptimize(reading);
   }
   state.SetLabel(state.range(0) == 1 ? "RSS 2.0, 100 items" : "RDF, 100 items");

@@ -166,6 +166,20 @@ TEST(BodyTextTest, EveryBodyBecomesUtf8FromWhatItDeclaresOrIs) {
   EXPECT_EQ(BodyToText("as is", "text/plain; charset=no-such-charset"), "as is");
 }
 
+TEST_F(HttpTest, ABodyAskedForAsBytesArrivesAsSentWithItsContentType) {
+  server.Script("/koi8", Reply{.body = "\xE1!", .content_type = "text/xml; charset=koi8-r"});
+  std::optional<HttpResult> bytes;
+  http.Get(server.Url("/koi8"), HttpBody::kBytes, [&](HttpResult r) { bytes = std::move(r); });
+  WaitFor([&] { return bytes.has_value(); }, 5000);
+  ASSERT_TRUE(bytes);
+  EXPECT_EQ(bytes->body, "\xE1!");
+  EXPECT_EQ(bytes->content_type, "text/xml; charset=koi8-r");
+  // The same reply as text is converted by its charset.
+  const auto text = Fetch(server.Url("/koi8"));
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->body, "\xD0\x90!");
+}
+
 TEST_F(HttpTest, AUtf8ReplyArrivesAsUtf8) {
   server.Script("/u", Reply{.body = "Z\xC3\xBCrich", .content_type = "text/plain; charset=utf-8"});
   const auto r = Fetch(server.Url("/u"));

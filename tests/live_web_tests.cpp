@@ -137,5 +137,57 @@ TEST(LiveWebTest, AFeedFromTheServerReachesTheGlass) {
   EXPECT_EQ(rig.Row(0), "Cafe opens          ");
 }
 
+TEST(LiveWebTest, AFeedsEncodingComesFromItsDeclarationOrTheHeader) {
+  FixtureHttpServer server;
+  // "Привет" in windows-1251, named only in the declaration; "Łódź" in ISO-8859-2, named only
+  // in the header.
+  server.Script("/declared", {.body = "<?xml version=\"1.0\" encoding=\"windows-1251\"?><rss>"
+                                      "<channel><item><title>\xCF\xF0\xE8\xE2\xE5\xF2</title>"
+                                      "</item></channel></rss>",
+                              .content_type = "application/rss+xml"});
+  server.Script("/header", {.body = "<rss><channel><item><title>\xA3\xF3"
+                                    "d\xBC</title></item>"
+                                    "</channel></rss>",
+                            .content_type = "text/xml; charset=ISO-8859-2"});
+  LiveWebRig rig;
+  NewsFeed& news = rig.program->hard_news();
+  news.url = server.Url("/declared");
+  news.mode = 3;
+  rig.program->main().cmdHardNews.Click();
+  rig.loop.RunFor(333);
+  ASSERT_TRUE(rig.WaitFor([&] { return !news.Fetching(); }, 3000));
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.Row(0), "Privet              ");
+  news.url = server.Url("/header");
+  news.FetchHeadlines();
+  ASSERT_TRUE(rig.WaitFor([&] { return !news.Fetching(); }, 3000));
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(news.headlines[0], "\u0141\u00f3d\u017a");
+  EXPECT_EQ(rig.Row(0), "Lodz                ");
+}
+
+TEST(LiveWebTest, WhatAFeedPointsAtIsNeverFetched) {
+  FixtureHttpServer server;
+  server.ScriptAll({.body = "<!ENTITY leak \"LEAKED\">", .content_type = "application/xml-dtd"});
+  const std::string dtd = server.Url("/dtd");
+  server.Script("/feed",
+                {.body = "<?xml version=\"1.0\"?><?xml-stylesheet href=\"" + server.Url("/style") +
+                         "\"?><!DOCTYPE rss SYSTEM \"" + dtd + "\" [<!ENTITY ext SYSTEM \"" +
+                         server.Url("/entity") + "\"><!ENTITY % pe SYSTEM \"" + server.Url("/pe") +
+                         "\"> %pe;]><rss><channel><item><title>Safe &ext;&leak;</title>"
+                         "</item></channel></rss>",
+                 .content_type = "application/rss+xml"});
+  LiveWebRig rig;
+  NewsFeed& news = rig.program->hard_news();
+  news.url = server.Url("/feed");
+  news.mode = 3;
+  rig.program->main().cmdHardNews.Click();
+  rig.loop.RunFor(333);
+  ASSERT_TRUE(rig.WaitFor([&] { return !news.Fetching(); }, 3000));
+  rig.loop.RunFor(1000);
+  EXPECT_EQ(rig.Row(0), "Safe &leak;         ");
+  EXPECT_EQ(server.Requests(), std::vector<std::string>{"/feed"});
+}
+
 }  // namespace
 }  // namespace vfd

@@ -9,12 +9,13 @@ namespace vfd {
 
 // What the web-fed functions read out of the documents they fetch. The documents are parsed in
 // the platform layer by well-kept XML and JSON parsers; the functions get plain values. Every
-// text in and out is the program's text, UTF-8.
+// text out is the program's text, UTF-8; so is every document in, except a feed, which comes as
+// the bytes the server sent.
 
 // The titles of a headline feed.
 struct FeedReading {
   enum class Outcome {
-    kUnreadable,  // not a well-formed document
+    kUnreadable,  // not a feed, not a document even after mending, or beyond the size bound
     kTitles,      // read; `titles` may still be empty
     kWalkFailed,  // read, but the items held something that is not an element
   };
@@ -53,9 +54,10 @@ struct ForecastReading {
 class WebDocuments {
  public:
   virtual ~WebDocuments() = default;
-  // An RDF feed (items as children of the root), RSS 2.0 (rss, channel, item) or Atom (feed,
-  // entry). Titles are the `title` children of each item or entry.
-  virtual FeedReading ReadFeed(std::string_view document) = 0;
+  // An RDF feed (root `RDF`, items as its children), RSS 0.9x and 2.0 (rss, channel, item) or Atom
+  // (feed, entry), as the server sent it: `bytes` in whatever encoding the document names,
+  // `content_type` the reply's Content-Type header (its charset, if any), empty when none.
+  virtual FeedReading ReadFeed(std::string_view bytes, std::string_view content_type) = 0;
   virtual GeocodeReading ReadGeocode(std::string_view document) = 0;
   virtual ForecastReading ReadForecast(std::string_view document) = 0;
 };
@@ -63,7 +65,7 @@ class WebDocuments {
 // Reads nothing: every document counts as unreadable. For builds without the parsers.
 class NoWebDocuments : public WebDocuments {
  public:
-  FeedReading ReadFeed(std::string_view) override { return {}; }
+  FeedReading ReadFeed(std::string_view, std::string_view) override { return {}; }
   GeocodeReading ReadGeocode(std::string_view) override { return {}; }
   ForecastReading ReadForecast(std::string_view) override { return {}; }
   static WebDocuments& Instance() {

@@ -33,7 +33,12 @@ struct CurlHttpClient::Shared {
   // Between the threads.
   std::mutex mutex;
   std::condition_variable finished_cv;
-  std::vector<std::pair<uint64_t, std::string>> incoming;
+  struct Request {
+    uint64_t id;
+    std::string url;
+    HttpBody form;
+  };
+  std::vector<Request> incoming;
   bool drop_all = false;
   bool stop = false;
   bool finished = false;
@@ -43,6 +48,7 @@ namespace {
 
 struct Transfer {
   uint64_t id = 0;
+  HttpBody form = HttpBody::kText;
   CURL* easy = nullptr;
   std::string body;
   size_t max_body = 0;
@@ -61,10 +67,13 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-std::unique_ptr<Transfer> StartTransfer(CurlHttpClient::Shared& s, uint64_t id,
-                                        const std::string& url, const std::string& agent) {
+std::unique_ptr<Transfer> StartTransfer(CurlHttpClient::Shared& s,
+                                        const CurlHttpClient::Shared::Request& request,
+                                        const std::string& agent) {
+  const std::string& url = request.url;
   auto t = std::make_unique<Transfer>();
-  t->id = id;
+  t->id = request.id;
+  t->form = request.form;
   t->max_body = s.limits.max_body_bytes;
   t->easy = curl_easy_init();
   if (t->easy == nullptr) return t;
@@ -100,7 +109,10 @@ HttpResult Finish(CurlHttpClient::Shared& s, Transfer& t, CURLcode code) {
     const char* type = nullptr;
     curl_easy_getinfo(t.easy, CURLINFO_CONTENT_TYPE, &type);
     r.ok = true;
-    r.body = BodyToText(std::move(t.body), type != nullptr ? type : "");
+    r.content_type = type != nullptr ? type : "";
+    // Moved, never copied: a body near the size bound exists once.
+    r.body = t.form == HttpBody::kBytes ? std::move(t.body)
+                                        : BodyToText(std::move(t.body), r.content_type);
   }
   return r;
 }
@@ -129,7 +141,7 @@ void Work(std::shared_ptr<CurlHttpClient::Shared> shared) {
     curl_easy_cleanup(t.easy);
   };
   for (;;) {
-    std::vector<std::pair<uint64_t, std::string>> incoming;
+    std::vector<CurlHttpClient::Shared::Request> incoming;
     bool drop_all = false;
     {
       std::lock_guard lock(s.mutex);
@@ -142,14 +154,14 @@ void Work(std::shared_ptr<CurlHttpClient::Shared> shared) {
         drop(*t);
       running.clear();
     }
-    for (auto& [id, url] : incoming) {
-      std::unique_ptr<Transfer> t = StartTransfer(s, id, url, agent);
+    for (const CurlHttpClient::Shared::Request& request : incoming) {
+      std::unique_ptr<Transfer> t = StartTransfer(s, request, agent);
       if (t->easy == nullptr || curl_multi_add_handle(s.multi, t->easy) != CURLM_OK) {
         if (t->easy != nullptr) curl_easy_cleanup(t->easy);
-        Deliver(shared, id, HttpResult{.error = "the transfer could not be started"});
+        Deliver(shared, request.id, HttpResult{.error = "the transfer could not be started"});
         continue;
       }
-      running.emplace(id, std::move(t));
+      running.emplace(request.id, std::move(t));
     }
     int still_running = 0;
     curl_multi_perform(s.multi, &still_running);
@@ -202,11 +214,12 @@ CurlHttpClient::~CurlHttpClient() {
                                 [this] { return shared_->finished; });
 }
 
-void CurlHttpClient::Get(const std::string& url, std::function<void(HttpResult)> on_done) {
+void CurlHttpClient::Get(const std::string& url, HttpBody form,
+                         std::function<void(HttpResult)> on_done) {
   const uint64_t id = shared_->next_id++;
   shared_->waiting.emplace(id, std::move(on_done));
   std::lock_guard lock(shared_->mutex);
-  shared_->incoming.emplace_back(id, url);
+  shared_->incoming.push_back({id, url, form});
   curl_multi_wakeup(shared_->multi);
 }
 

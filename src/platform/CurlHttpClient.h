@@ -29,7 +29,8 @@ class CurlHttpClient : public HttpClient {
   CurlHttpClient(const CurlHttpClient&) = delete;
   CurlHttpClient& operator=(const CurlHttpClient&) = delete;
 
-  void Get(const std::string& url, std::function<void(HttpResult)> on_done) override;
+  using HttpClient::Get;
+  void Get(const std::string& url, HttpBody form, std::function<void(HttpResult)> on_done) override;
   void CancelAll() override;
 
   // What the program sends as its User-Agent.

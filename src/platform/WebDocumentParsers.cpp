@@ -1,68 +1,11 @@
 #include "platform/WebDocumentParsers.h"
 
-#include <cstring>
 #include <nlohmann/json.hpp>
-#include <pugixml.hpp>
+
+#include "platform/FeedReader.h"
 
 namespace vfd {
 namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-void AppendText(const pugi::xml_node& node, std::string* out) {
-  for (pugi::xml_node n : node.children()) {
-    if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
-      *out += n.value();
-    } else if (n.type() == pugi::node_element) {
-      AppendText(n, out);
-    }
-  }
-}
-
-// The element's whole text (nested markup included), runs of white space made one blank.
-std::string DisplayTextOf(const pugi::xml_node& node) {
-  std::string raw;
-  AppendText(node, &raw);
-  std::string collapsed;
-  bool blank = false;
-  for (char c : raw) {
-    if (IsBlank(c)) {
-      blank = !collapsed.empty();
-      continue;
-    }
-    if (blank) collapsed.push_back(' ');
-    blank = false;
-    collapsed.push_back(c);
-  }
-  return collapsed;
-}
-
-bool IsElement(const pugi::xml_node& n) {
-  return n.type() == pugi::node_element;
-}
-
-// Titles of `container`'s children named `item_name`. Anything among them that is not an
-// element (text between items) ends the walk as a failure when `strict`.
-bool CollectTitles(const pugi::xml_node& container, const char* item_name, bool strict,
-                   std::vector<std::string>* titles) {
-  for (pugi::xml_node child : container.children()) {
-    if (!IsElement(child)) {
-      if (strict) return false;
-      continue;
-    }
-    if (std::strcmp(child.name(), item_name) != 0) continue;
-    for (pugi::xml_node part : child.children()) {
-      if (!IsElement(part)) {
-        if (strict) return false;
-        continue;
-      }
-      if (std::strcmp(part.name(), "title") == 0) titles->push_back(DisplayTextOf(part));
-    }
-  }
-  return true;
-}
 
 // A member as a number, or nothing when absent, null or of another kind.
 std::optional<double> NumberAt(const nlohmann::json& object, const char* key) {
@@ -93,32 +36,8 @@ std::string TextAt(const nlohmann::json& object, const char* key) {
 
 }  // namespace
 
-FeedReading WebDocumentParsers::ReadFeed(std::string_view document) {
-  FeedReading reading;
-  // The body is the program's text, UTF-8, whatever the document's own declaration says, so that
-  // its entities and its characters end up alike.
-  pugi::xml_document doc;
-  const pugi::xml_parse_result parsed =
-      doc.load_buffer(document.data(), document.size(), pugi::parse_default, pugi::encoding_utf8);
-  if (!parsed) return reading;
-  const pugi::xml_node root = doc.document_element();
-  if (!root) return reading;
-  reading.outcome = FeedReading::Outcome::kTitles;
-  bool walked = true;
-  if (std::strcmp(root.name(), "rss") == 0) {
-    for (pugi::xml_node channel : root.children("channel"))
-      walked = walked && CollectTitles(channel, "item", false, &reading.titles);
-  } else if (std::strcmp(root.name(), "feed") == 0) {
-    walked = CollectTitles(root, "entry", false, &reading.titles);
-  } else {
-    // RDF and anything else: items are the root's own children; deeper ones are not looked at.
-    walked = CollectTitles(root, "item", true, &reading.titles);
-  }
-  if (!walked) {
-    reading.outcome = FeedReading::Outcome::kWalkFailed;
-    reading.titles.clear();
-  }
-  return reading;
+FeedReading WebDocumentParsers::ReadFeed(std::string_view bytes, std::string_view content_type) {
+  return ReadFeedDocument(bytes, content_type);
 }
 
 GeocodeReading WebDocumentParsers::ReadGeocode(std::string_view document) {

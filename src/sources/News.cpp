@@ -83,9 +83,10 @@ FunctionRegistration NewsFeed::Registration() {
 void NewsFeed::FetchHeadlines() {
   if (fetching_) return;
   fetching_ = true;
-  http_.Get(url, [this](HttpResult result) {
+  // The feed comes as bytes: its encoding may be named only inside it.
+  http_.Get(url, HttpBody::kBytes, [this](HttpResult result) {
     fetching_ = false;
-    TakeReading(result.ok ? documents_.ReadFeed(result.body) : FeedReading{});
+    TakeReading(result.ok ? documents_.ReadFeed(result.body, result.content_type) : FeedReading{});
     FetchEnded();
   });
 }

@@ -198,8 +198,11 @@ class FakeFileDialogs : public FileDialogs {
 class FakeHttp : public HttpClient {
  public:
   explicit FakeHttp(VirtualEventLoop& loop) : loop_(loop) {}
-  void Get(const std::string& url, std::function<void(HttpResult)> on_done) override {
+  using HttpClient::Get;
+  void Get(const std::string& url, HttpBody form,
+           std::function<void(HttpResult)> on_done) override {
     requested.push_back(url);
+    forms.push_back(form);
     pending.push_back({url, std::move(on_done)});
   }
   void CancelAll() override {
@@ -216,6 +219,7 @@ class FakeHttp : public HttpClient {
   }
 
   std::vector<std::string> requested;  // every URL asked for, in order
+  std::vector<HttpBody> forms;         // how each asked for its body
   std::deque<std::pair<std::string, std::function<void(HttpResult)>>> pending;
   int cancelled = 0;
 
