@@ -170,7 +170,7 @@ void Tides::FetchEnded() {
 void Tides::PageArrived(const std::string& place, bool from_refresh, const TidePage& page) {
   if (!page.ok) {
     // A place no station matches is worth saying; a network that is down is retried quietly.
-    if (!page.error.empty()) display_.ReportStatus("Tides: " + page.error);
+    if (!page.error.empty()) display_.ReportStatus("Tides: " + page.error, c_.Timer12);
     return;
   }
   const LocalDateTime now = wall_.Now();
@@ -194,7 +194,7 @@ void Tides::PageArrived(const std::string& place, bool from_refresh, const TideP
   line2 = reading.line2;
   // The refresh tick that asked has counted itself already; the count starts again after it.
   if (from_refresh) refresh_count = 1;
-  if (!page.station.empty()) display_.ReportStatus("Tides: " + page.station);
+  if (!page.station.empty()) display_.ReportStatus("Tides: " + page.station, c_.Timer12);
 }
 
 void Tides::TideTick() {

@@ -324,7 +324,8 @@ void Weather::FetchPlace() {
     const GeocodeReading place = result.ok ? documents_.ReadGeocode(result.body) : GeocodeReading{};
     if (place.readable && !place.found) {
       display_.ReportStatus(IsZipCode(asked) ? "Weather: no place found for ZIP " + asked
-                                             : "Weather: no place found for \"" + asked + "\"");
+                                             : "Weather: no place found for \"" + asked + "\"",
+                            c_.Timer17);
     }
     if (!place.found) {
       FetchEnded();
