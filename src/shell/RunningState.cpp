@@ -22,9 +22,8 @@ void RunningState::Watch() {
   follow(main_.Timer7);
   main_.cmdSleep.changed.Connect([this] { Update(); });
   // The menu's window entry follows the window in and out of the tray.
-  tray_.changed.Connect([this] {
-    tray_.mnuWindow.SetCaption(tray_.WindowHidden() ? "Show Window" : "Hide Window");
-  });
+  tray_.changed.Connect(
+      [this] { tray_.mnuWindow.SetCaption(tray_.WindowHidden() ? "Show Window" : "Hide Window"); });
   Update();
 }
 
