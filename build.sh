@@ -25,7 +25,7 @@ PACKAGES=(
 DEV_PACKAGES=(
   clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus
+  dbus xvfb
 )
 
 ensure_packages() {  # extra packages...

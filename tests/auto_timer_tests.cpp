@@ -145,7 +145,8 @@ TEST_F(AutoTimerTest, ApplyReadsBothClockFormsAndStopsAtATextThatIsNoTime) {
   dialog().cmdApply.Click();
   ASSERT_EQ(rig.boxes.shown.size(), 1u);
   EXPECT_EQ(rig.boxes.shown[0].second,
-            "You didn't enter a time properly, please use the format 'hh:mm:ss AM'");
+            "You didn't enter a time properly, please use the format 'hh:mm:ss AM'\n\nRow 3: "
+            "\"soon\"");
   EXPECT_TRUE(dialog().Loaded());
   EXPECT_EQ(timer().times[0], (TimeOfDay{19, 0, 0}));
   EXPECT_EQ(timer().functions[0], 3);

@@ -6,16 +6,30 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "core/Settings.h"
 #include "core/Version.h"
+#include "shell/Countdown.h"
 #include "support/ChildProcess.h"
 
 namespace vfd {
 namespace {
+
+// The file a fresh start writes: the defaults, counting down to the coming Christmas.
+Settings FreshDefaults() {
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  Settings s;
+  SetDefaultCountdownTarget(
+      s,
+      LocalDateTime{.year = local.tm_year + 1900, .month = local.tm_mon + 1, .day = local.tm_mday});
+  return s;
+}
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
@@ -85,7 +99,7 @@ TEST_F(ProgramProcessTest, CtrlCOnAFreshStartLeavesTheDefaultFile) {
   ASSERT_TRUE(program.StdoutShows("|")) << program.errors();
   program.Signal(SIGINT);
   EXPECT_EQ(program.ExitStatus(), 0) << program.errors();
-  EXPECT_EQ(SettingsText(), FormatSettings(Settings{}));
+  EXPECT_EQ(SettingsText(), FormatSettings(FreshDefaults()));
 }
 
 TEST_F(ProgramProcessTest, HelpAndVersionAnswerWithoutTouchingAnything) {
@@ -128,7 +142,7 @@ TEST_F(ProgramProcessTest, LeftoversOfACrashedSaveAreRemovedAtStart) {
   EXPECT_FALSE(fs::exists(dir_ / "vfdsettings.txt.new-x1Y2z3"));
   program.Signal(SIGTERM);
   EXPECT_EQ(program.ExitStatus(), 0) << program.errors();
-  EXPECT_EQ(SettingsText(), FormatSettings(Settings{}));
+  EXPECT_EQ(SettingsText(), FormatSettings(FreshDefaults()));
 }
 
 }  // namespace

@@ -200,7 +200,7 @@ TEST_F(RotationTest, ABoxThatIsNoNumberStopsTheStoreThereAndKeepsTheDialogOpen) 
   ASSERT_EQ(rig.boxes.shown.size(), 1u);
   EXPECT_EQ(rig.boxes.shown[0].second,
             "You did not enter a rotation time correctly, please enter a positive integer between "
-            "300 and 0.");
+            "300 and 0.\n\nClock: \"five\"");
   EXPECT_TRUE(dialog().Loaded());
   EXPECT_EQ(Row("The Matrix").box.Text(), "300");
   const auto& t = rig.program->rotation().times;

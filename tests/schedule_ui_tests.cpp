@@ -4,17 +4,22 @@
 #include <memory>
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
 #include "shell/Program.h"
 #include "support/Fakes.h"
 #include "support/VirtualEventLoop.h"
+#include "ui/CountdownView.h"
 #include "ui/MainWindowView.h"
 #include "ui/QtEventLoop.h"
+#include "ui/QtMessageBoxes.h"
 #include "ui/ScheduleViews.h"
 #include "ui/TrayIconView.h"
 
@@ -91,6 +96,90 @@ TEST(ScheduleViewsTest, TheAutoTimerDialogShowsEightRowsOfTimeAndAction) {
   EXPECT_EQ(rig->program.auto_timer().functions[7], 15);
 }
 
+TEST(ScheduleViewsTest, DialogsAreAsWideAsTheirTitlesAndListsShowTheRowsAction) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  RotateConfigView rotate(rig->program.rotate_config(), &rig->window);
+  TimerConfigView timer(rig->program.timer_config(), &rig->window);
+  const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+  for (QWidget* dialog : {static_cast<QWidget*>(&rotate), static_cast<QWidget*>(&timer)}) {
+    dialog->adjustSize();
+    EXPECT_GT(dialog->width(), title.horizontalAdvance(dialog->windowTitle()))
+        << dialog->windowTitle().toStdString();
+  }
+  // The drop-down highlights the entry the row holds, not the first one.
+  rig->program.auto_timer().functions[1] = 17;
+  QTest::mouseClick(rig->window.findChild<QPushButton*>(QStringLiteral("cmdSleepTimerConfig")),
+                    Qt::LeftButton);
+  auto* sleep_row = timer.findChild<QComboBox*>(QStringLiteral("cboFunction(0)"));
+  auto* weather_row = timer.findChild<QComboBox*>(QStringLiteral("cboFunction(1)"));
+  ASSERT_TRUE(sleep_row && weather_row);
+  EXPECT_EQ(sleep_row->currentIndex(), sleep_row->findText(QStringLiteral("Sleep")));
+  EXPECT_EQ(weather_row->currentIndex(), weather_row->findText(QStringLiteral("Weather")));
+  EXPECT_EQ(weather_row->currentText(), QStringLiteral("Weather"));
+}
+
+TEST(ScheduleViewsTest, TheCalendarOpensOnTheStoredDate) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  CountdownView view(rig->program.countdown_config(), &rig->window);
+  Countdown& countdown = rig->program.countdown();
+  countdown.year = 2027;
+  countdown.month = 7;
+  countdown.day = 4;
+  QTest::mouseClick(rig->window.findChild<QPushButton*>(QStringLiteral("cmdCountConfig")),
+                    Qt::LeftButton);
+  auto* calendar = view.findChild<QCalendarWidget*>();
+  ASSERT_NE(calendar, nullptr);
+  EXPECT_EQ(calendar->selectedDate(), QDate(2027, 7, 4));
+  EXPECT_EQ(calendar->yearShown(), 2027);
+  EXPECT_EQ(calendar->monthShown(), 7);
+  // Browsed away and closed without Apply: it opens on the stored date again.
+  calendar->setCurrentPage(2030, 1);
+  view.close();
+  QTest::mouseClick(rig->window.findChild<QPushButton*>(QStringLiteral("cmdCountConfig")),
+                    Qt::LeftButton);
+  EXPECT_EQ(calendar->yearShown(), 2027);
+  EXPECT_EQ(calendar->monthShown(), 7);
+}
+
+TEST(QtMessageBoxesTest, ABoxGoesBesideTheDialogItIsAbout) {
+  const QRect screen(0, 0, 1280, 800);
+  const QSize box(300, 120);
+  // Room on the right.
+  EXPECT_EQ(PlaceBeside(QRect(100, 100, 400, 500), box, screen), QPoint(508, 100));
+  // None on the right: on the left.
+  EXPECT_EQ(PlaceBeside(QRect(900, 100, 370, 500), box, screen), QPoint(592, 100));
+  // Neither side: below it, kept on the screen.
+  const QPoint below = PlaceBeside(QRect(20, 600, 1240, 150), box, screen);
+  EXPECT_EQ(below.y(), 800 - 120);
+  EXPECT_FALSE(QRect(below, box).intersects(QRect(20, 100, 1240, 150)));
+}
+
+TEST(TrayIconViewTest, ARightClickThatOpenedTheMenuDoesNotAlsoToggleTheSleep) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  TrayIconView tray(rig->program.tray(), &rig->window);
+  rig->window.show();
+  rig->program.Start();
+  QStringList entries;
+  for (QAction* action : tray.menu()->actions())
+    if (!action->isSeparator()) entries << action->text();
+  EXPECT_EQ(entries, (QStringList{QStringLiteral("Hide Window"), QStringLiteral("Sleep Display"),
+                                  QStringLiteral("Exit")}));
+  // The older trays pop the menu up on the right press, then report the click.
+  tray.menu()->popup(QPoint(10, 10));
+  ASSERT_TRUE(tray.menu()->isVisible());
+  tray.Activated(QSystemTrayIcon::Context);
+  EXPECT_EQ(rig->program.main().cmdSleep.Caption(), "Sleep");
+  // The menu's own entry sleeps the display, and the entry says what it would do next.
+  tray.menu()->actions().at(1)->trigger();
+  EXPECT_EQ(rig->program.main().cmdSleep.Caption(), "Wake");
+  EXPECT_EQ(tray.menu()->actions().at(1)->text(), QStringLiteral("Wake Display"));
+  tray.menu()->hide();
+  // A right click with no menu open (a host that asks instead of showing one) toggles it.
+  tray.Activated(QSystemTrayIcon::Context);
+  EXPECT_EQ(rig->program.main().cmdSleep.Caption(), "Sleep");
+  EXPECT_FALSE(tray.icon()->toolTip().isEmpty());
+}
+
 TEST(TrayIconViewTest, WithoutANotificationAreaMinimizingKeepsTheWindowWithinReach) {
   auto rig = std::make_unique<ProgramWithViews>();
   TrayIconView tray(rig->program.tray(), &rig->window);
@@ -109,6 +198,7 @@ TEST(TrayIconViewTest, TheDesktopsClicksBecomeTheSixMouseEvents) {
   TrayIconView tray(rig->program.tray(), &rig->window);
   clsSysTray& model = rig->program.tray();
   model.available = true;
+  model.restore_on_click = false;  // an older tray, which reports double clicks
   std::string events;
   model.LButtonDown.Connect([&] { events += "LDown "; });
   model.LButtonup.Connect([&] { events += "LUp "; });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "display/Bytes.h"
+#include "shell/Countdown.h"
 #include "shell/SettingsFile.h"
 #include "support/Rig.h"
 
@@ -31,7 +32,11 @@ class StartupTest : public ::testing::Test {
 
 TEST_F(StartupTest, AFreshStartWritesTheDefaultsAndRunsTheClockWithNoModel) {
   rig.program->Start();
-  EXPECT_EQ(rig.files.files.at("vfdsettings.txt"), FormatSettings(Settings{}));
+  // The defaults count down to the coming Christmas, not to one long past.
+  Settings defaults;
+  SetDefaultCountdownTarget(defaults, rig.loop.Now());
+  EXPECT_EQ(rig.files.files.at("vfdsettings.txt"), FormatSettings(defaults));
+  EXPECT_EQ(rig.program->countdown().year, rig.loop.Now().year);
   EXPECT_EQ(m().Caption(), "VFD Vorlinx Version 3.10");
   EXPECT_EQ(rig.display().display_model, kModelNone);
   EXPECT_EQ(m().txtMessage.Text(), "THIS CODE IS CRACKED");
@@ -133,6 +138,7 @@ TEST_F(StartupTest, StoredTogglesAndEffectsComeBack) {
   s.WinampTitleStyle = "Scroll";
   s.WinampScrollInterval = 138;
   s.MainWindowState = 1;
+  rig.program->tray().available = true;
   StartWith(s);
   EXPECT_EQ(m().cmdClockMode.Caption(), "Custom");
   EXPECT_EQ(m().cmdMatrixDirection.Caption(), "Down");
@@ -146,6 +152,29 @@ TEST_F(StartupTest, StoredTogglesAndEffectsComeBack) {
   EXPECT_EQ(m().Timer4.Interval(), 138);
   EXPECT_EQ(m().WindowState(), 1);
   EXPECT_EQ(rig.program->effects().glow_saved_level, 0);  // not filled at start-up
+}
+
+TEST_F(StartupTest, AWindowMinimizedAtExitStartsOnScreenWhenNoTrayCouldBringItBack) {
+  Settings s;
+  s.MainWindowState = 1;
+  rig.program->tray().available = false;
+  StartWith(s);
+  EXPECT_EQ(m().WindowState(), 0);
+  EXPECT_FALSE(rig.program->tray().WindowHidden());
+  // A stored date is the user's, even one long past.
+  EXPECT_EQ(rig.program->countdown().year, 2003);
+}
+
+TEST(DefaultCountdownTest, TheDefaultEventIsTheComingTwentyFifthOfDecember) {
+  Settings s;
+  SetDefaultCountdownTarget(s, LocalDateTime{.year = 2026, .month = 3, .day = 1});
+  EXPECT_EQ(s.CountdownYear, 2026);
+  EXPECT_EQ(s.CountdownMonth, 12);
+  EXPECT_EQ(s.CountdownDay, 25);
+  SetDefaultCountdownTarget(s, LocalDateTime{.year = 2026, .month = 12, .day = 25});
+  EXPECT_EQ(s.CountdownYear, 2026);  // on the day: 0 years, 0 months, 0 days
+  SetDefaultCountdownTarget(s, LocalDateTime{.year = 2026, .month = 12, .day = 26});
+  EXPECT_EQ(s.CountdownYear, 2027);
 }
 
 TEST_F(StartupTest, StoredRotationResumesAndAStoredDevicePathIsListed) {

@@ -34,7 +34,8 @@ TEST_F(TrayTest, StartUpGivesTheIconItsWindowAndImageButDoesNotShowIt) {
   EXPECT_EQ(tray().Icon(), "tray");
   EXPECT_TRUE(tray().DefaultDblClk());
   EXPECT_FALSE(tray().InSysTray());
-  EXPECT_EQ(tray().TipText(), "");
+  // The tip says what runs: at a fresh start the code cracker, before it hands over.
+  EXPECT_EQ(tray().TipText(), "VFD Vorlinx: Code Cracker");
 }
 
 TEST_F(TrayTest, MinimizingHidesTheWindowIntoTheTrayAndADoubleClickBringsItBack) {

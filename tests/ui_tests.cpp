@@ -474,6 +474,81 @@ TEST(MainWindowTest, ModelChosenThroughTheDialogReachesTheProgram) {
   EXPECT_TRUE(rig->program.ShutDown());
 }
 
+TEST(MainWindowTest, TheStatusLineStaysOneLineTallAndTheGroupsTakeTheRoom) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  MainWindowView& window = rig->window;
+  window.show();
+  rig->program.Start();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* status = window.statusBar()->findChild<QLabel*>(QStringLiteral("lblStatus"));
+  ASSERT_NE(status, nullptr);
+  QApplication::processEvents();
+  const int bar = window.statusBar()->height();
+  const QSize size = window.size();
+
+  // A long message: the window keeps its size, the line its height; the tip holds it all.
+  const std::string long_status = "Tides: " + std::string(400, 'x') + "\nsecond line";
+  rig->program.display().ReportStatus(long_status);
+  QApplication::processEvents();
+  EXPECT_EQ(window.size(), size);
+  EXPECT_EQ(window.statusBar()->height(), bar);
+  EXPECT_EQ(status->toolTip().toStdString(), long_status);
+  EXPECT_TRUE(status->text().endsWith(QChar(0x2026))) << status->text().toStdString();
+  EXPECT_FALSE(status->text().contains(QLatin1Char('\n')));
+  rig->program.display().ReportStatus("");
+  QApplication::processEvents();
+  EXPECT_EQ(window.statusBar()->height(), bar);
+  EXPECT_EQ(status->text(), QString());
+
+  // Enlarged, the groups grow and the status line does not.
+  auto* functions = window.findChild<QPushButton*>(QStringLiteral("cmdTicker"))->parentWidget();
+  const int functions_height = functions->height();
+  window.resize(size.width() + 200, size.height() + 300);
+  QApplication::processEvents();
+  EXPECT_GE(functions->height(), functions_height + 100);
+  EXPECT_EQ(window.statusBar()->height(), bar);
+  window.close();
+}
+
+TEST(MainWindowTest, TheRunningFunctionIsPressedInAndEveryConfigButtonNamesItsDialog) {
+  auto rig = std::make_unique<ProgramWithViews>();
+  MainWindowView& window = rig->window;
+  window.show();
+  rig->program.Start();
+  auto button = [&](const char* name) {
+    return window.findChild<QPushButton*>(QString::fromLatin1(name));
+  };
+  QPushButton* clock = button("cmdClock");
+  QPushButton* ticker = button("cmdTicker");
+  ASSERT_TRUE(clock && ticker);
+  EXPECT_TRUE(clock->isCheckable());
+  EXPECT_FALSE(button("cmdGlow")->isCheckable());
+  QTest::mouseClick(clock, Qt::LeftButton);
+  EXPECT_TRUE(clock->isChecked());
+  EXPECT_EQ(clock->text(), QStringLiteral("Clock"));
+  // A click on the running function does not unpress it: it still runs.
+  QTest::mouseClick(clock, Qt::LeftButton);
+  EXPECT_TRUE(clock->isChecked());
+  QTest::mouseClick(ticker, Qt::LeftButton);
+  EXPECT_FALSE(clock->isChecked());
+  EXPECT_TRUE(ticker->isChecked());
+  QTest::mouseClick(button("cmdSleep"), Qt::LeftButton);
+  EXPECT_FALSE(ticker->isChecked());
+
+  QStringList tips;
+  for (QPushButton* b : window.findChildren<QPushButton*>()) {
+    if (b->text() != QStringLiteral("Config")) continue;
+    EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+    tips << b->toolTip();
+  }
+  EXPECT_EQ(tips.size(), 8);
+  tips.removeDuplicates();
+  EXPECT_EQ(tips.size(), 8);
+  EXPECT_FALSE(clock->toolTip().isEmpty());
+  EXPECT_FALSE(clock->toolTip().contains(QLatin1Char('\n')));
+  window.close();
+}
+
 TEST(WinampConfigViewTest, EachGroupOfOptionsChoosesOnItsOwn) {
   auto rig = std::make_unique<ProgramWithViews>();
   WinampConfigView config(rig->program.winamp().config(), &rig->window);

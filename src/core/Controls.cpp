@@ -16,6 +16,12 @@ void Control::SetVisible(bool visible) {
   NotifyChanged();
 }
 
+void Control::SetToolTip(std::string text) {
+  if (tool_tip_ == text) return;
+  tool_tip_ = std::move(text);
+  NotifyChanged();
+}
+
 void CaptionControl::SetCaption(std::string caption) {
   if (caption_ == caption) return;
   caption_ = std::move(caption);
@@ -24,6 +30,20 @@ void CaptionControl::SetCaption(std::string caption) {
 
 void Button::Click() {
   if (Enabled() && on_click) on_click();
+}
+
+void Button::SetCheckable(bool checkable) {
+  if (checkable_ == checkable) return;
+  checkable_ = checkable;
+  if (!checkable_) checked_ = false;
+  NotifyChanged();
+}
+
+void Button::SetChecked(bool checked) {
+  checked = checked && checkable_;
+  if (checked_ == checked) return;
+  checked_ = checked;
+  NotifyChanged();
 }
 
 void Label::SetFont(int size, bool bold) {

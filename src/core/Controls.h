@@ -24,6 +24,9 @@ class Control {
   void SetEnabled(bool enabled);
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
+  // One line on what the control does, shown when the pointer rests on it; empty for none.
+  const std::string& ToolTip() const { return tool_tip_; }
+  void SetToolTip(std::string text);
 
   // Raised after any property change; views redraw from the model.
   Signal<> changed;
@@ -35,6 +38,7 @@ class Control {
   std::string name_;
   bool enabled_ = true;
   bool visible_ = true;
+  std::string tool_tip_;
 };
 
 // Caption-bearing control (button, label, frame, option, check box).
@@ -56,6 +60,17 @@ class Button : public CaptionControl {
   // directly; Click() is the user's click and is ignored while the button is disabled.
   std::function<void()> on_click;
   void Click();
+
+  // A button that shows whether what it starts is running, as a pressed-in tool button does. The
+  // mark is the program's to set; a click does not toggle it.
+  bool Checkable() const { return checkable_; }
+  void SetCheckable(bool checkable);
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked);
+
+ private:
+  bool checkable_ = false;
+  bool checked_ = false;
 };
 
 class Label : public CaptionControl {

@@ -162,6 +162,12 @@ class DisplayLink {
   void PortInUse();
   // Shows a problem in the status line (empty clears it).
   void ReportStatus(const std::string& text);
+  // A message about one display function, `owner` being its timer: it is shown only while the
+  // function runs, and it goes when the function stops (ReleaseStatusOf).
+  void ReportStatus(const std::string& text, const Timer& owner);
+  // Clears the status line if its message belongs to `owner`.
+  void ReleaseStatusOf(const Timer& owner);
+  const Timer* StatusOwner() const { return status_owner_; }
 
   // While the chosen serial port of a serial model is closed by a fault (an adapter pulled out)
   // or absent, it is tried again this often; a port that another program holds is not.
@@ -191,6 +197,8 @@ class DisplayLink {
   bool PacedParallelSend(std::span<const uint8_t> bytes);
 
   DisplayPanel panel_;
+  // The function timer whose message the status line shows; none for the program's own.
+  const Timer* status_owner_ = nullptr;
   // Indexed by model code; 0 is unused.
   std::array<CharsetChoice, 6> charset_choices_{};
   CharacterSet charset_ = CharacterSet::ForModel(kModelNone, CharsetChoice::kJapanese);

@@ -23,7 +23,21 @@ int16_t HexValue(const std::string& text) {
 }  // namespace
 
 void DisplayLink::ReportStatus(const std::string& text) {
+  status_owner_ = nullptr;
+  // The line shows what fits of a long message; its tip holds all of it.
+  panel_.lblStatus.SetToolTip(text);
   panel_.lblStatus.SetCaption(text);
+}
+
+void DisplayLink::ReportStatus(const std::string& text, const Timer& owner) {
+  // An answer that comes after its function stopped (a refresh running on) has nobody to tell.
+  if (!owner.Enabled()) return;
+  ReportStatus(text);
+  status_owner_ = &owner;
+}
+
+void DisplayLink::ReleaseStatusOf(const Timer& owner) {
+  if (status_owner_ == &owner) ReportStatus("");
 }
 
 void DisplayLink::PortInUse() {

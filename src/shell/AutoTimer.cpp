@@ -79,7 +79,10 @@ void FrmTimer::Apply() {
     // The rows before a bad time are stored, and of the bad row its action only.
     std::optional<TimeOfDay> time = formats_.ReadTime(txtTime[k].Text());
     if (!time) {
-      boxes_.ShowMessage(kBadTime, kProgramTitle);
+      // Which of the eight rows is meant, counted as the user sees them.
+      boxes_.ShowMessage(std::string(kBadTime) + "\n\nRow " + std::to_string(k + 1) + ": \"" +
+                             txtTime[k].Text() + "\"",
+                         kProgramTitle);
       return;
     }
     timer_.times[k] = *time;

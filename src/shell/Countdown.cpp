@@ -23,6 +23,13 @@ CountdownFigures CountdownBetween(const LocalDateTime& today, int16_t year, int1
   return {y, m, d};
 }
 
+void SetDefaultCountdownTarget(Settings& settings, const LocalDateTime& today) {
+  const bool past = today.month == 12 && today.day > 25;
+  settings.CountdownYear = static_cast<int16_t>(past ? today.year + 1 : today.year);
+  settings.CountdownMonth = 12;
+  settings.CountdownDay = 25;
+}
+
 FunctionRegistration Countdown::Registration() {
   return {.code = 15,
           .button = &c_.cmdCount,

@@ -25,6 +25,9 @@ struct CountdownFigures {
 CountdownFigures CountdownBetween(const LocalDateTime& today, int16_t year, int16_t month,
                                   int16_t day);
 
+// The event a program without settings counts down to: the next 25 December (today on the day).
+void SetDefaultCountdownTarget(Settings& settings, const LocalDateTime& today);
+
 class FrmCountdown;
 
 // The countdown function: how many years, months and days remain until the named event.

@@ -6,6 +6,33 @@ FrmMain::FrmMain() : Form("frmMain", "VFD Vorlinx") {
   // The file controls show only while the message comes from a file.
   cmdCustomTextFile.SetVisible(false);
   txtFile.SetVisible(false);
+
+  // What each function shows, in one line; the buttons' captions stay the short names.
+  cmdTicker.SetToolTip("Scrolls your message across the display");
+  cmdMatrix.SetToolTip("Streams of katakana sliding down or across the display");
+  cmdClock.SetToolTip("The time and the date");
+  cmdWinamp.SetToolTip("The playing track: title, time, bit rate and progress");
+  cmdMBM.SetToolTip("Hardware sensor readings: temperatures, fans, voltages");
+  cmdVertScroll.SetToolTip("Your message, scrolled up line by line");
+  cmdTides.SetToolTip("Today's high and low tides for your place");
+  cmdHardNews.SetToolTip("Headlines from [H]ard|News");
+  cmdShacknews.SetToolTip("Headlines from Shacknews");
+  cmdCount.SetToolTip("Years, months and days until your event");
+  cmdCodeCrack.SetToolTip("Reveals your message as if cracking a code");
+  cmdWeather.SetToolTip("The weather for your place");
+  cmdRotate.SetToolTip("Shows the functions one after another, each for its own time");
+  cmdSleepTimer.SetToolTip("Switches functions or sleeps the display at set times of day");
+
+  // Eight buttons read "Config"; each names the dialog it opens.
+  cmdSleepTimerConfig.SetToolTip("AutoTimer settings: the times and what each does");
+  cmdCountConfig.SetToolTip("Countdown settings: the event and its date");
+  cmdWinampConfig.SetToolTip("Winamp settings: what the track display shows");
+  cmdMBMConfig.SetToolTip("MB Monitor settings: which sensor readings show");
+  cmdWeatherConfig.SetToolTip("Weather settings: the place and what shows");
+  cmdTideConfig.SetToolTip("Tides settings: the place");
+  cmdHardNewsConfig.SetToolTip("[H]ard|News settings: how often and how fast the headlines change");
+  cmdShacknewsConfig.SetToolTip("Shacknews settings: how often and how fast the headlines change");
+  cmdSetRotate.SetToolTip("Rotation settings: how long each function shows");
 }
 
 void FrmMain::SetWindowState(int state) {

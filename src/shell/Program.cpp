@@ -52,6 +52,7 @@ Program::Program(Services services)
       frm_rotate_config_(rotation_, services_.boxes),
       auto_timer_(main_, modes_, services_.wall),
       frm_timer_(auto_timer_, services_.formats, services_.boxes),
+      running_state_(main_, modes_, tray_, display_),
       about_(display_, services_.http, services_.boxes),
       hard_news_(kHardNewsSite,
                  {main_.cmdHardNews, main_.Timer13, main_.tmrHN, main_.cmdHardNewsConfig}, display_,
@@ -96,6 +97,7 @@ Program::Program(Services services)
   modes_.RegisterDialog(frm_rotate_config_, &main_.cmdSetRotate, false);
   modes_.RegisterDialog(frm_timer_, &main_.cmdSleepTimerConfig, true);
   WireHandlers();
+  running_state_.Watch();
 }
 
 Program::~Program() {
@@ -109,7 +111,9 @@ void Program::Start() {
   ticker_.SetMessage(main_.txtMessage.Text());
   main_.SetCaption(std::string("VFD Vorlinx Version ") + kProgramVersion);
   ticker_.startup_complete = 0;
-  OpenedSettings opened = OpenSettingsFile(services_.files, services_.settings_path);
+  Settings defaults;
+  SetDefaultCountdownTarget(defaults, services_.wall.Now());
+  OpenedSettings opened = OpenSettingsFile(services_.files, services_.settings_path, defaults);
   settings_ = std::move(opened.settings);
   if (!opened.status.empty()) display_.ReportStatus(opened.status);
   ReadServicesFile();
@@ -121,7 +125,9 @@ void Program::Start() {
 
 void Program::CreateTrayIcon() {
   tray_.SetSourceWindow(main_);
-  tray_.ChangeIcon("tray");
+  tray_.ChangeIcon(RunningState::kAwakeIcon);
+  // The tip and the icon say from the start what runs (the stored function, or the crack).
+  running_state_.Update();
 }
 
 void Program::RemoveTrayIcon() {
@@ -208,8 +214,9 @@ void Program::LoadSettings() {
   // L5
   m.cmdUpdate.SetCaption(s.UpdateCheckCaption);
   CheckForUpdate();
-  // L6
-  m.SetWindowState(s.MainWindowState);
+  // L6: a window minimized at exit goes back into the tray, but only where there is a tray to
+  // bring it back from.
+  m.SetWindowState(s.MainWindowState == 1 && !tray_.available ? 0 : s.MainWindowState);
   // L7
   m.cmdClockMode.SetCaption(s.ClockModeCaption);
   m.cmdRandomBrightness.SetCaption(s.LiquifyCaption);

@@ -35,6 +35,7 @@
 #include "shell/FrmMain.h"
 #include "shell/ModeController.h"
 #include "shell/Rotation.h"
+#include "shell/RunningState.h"
 #include "shell/ServicesFile.h"
 #include "shell/SysTray.h"
 #include "sources/MotherboardMonitor.h"
@@ -121,6 +122,7 @@ class Program {
   AutoTimer& auto_timer() { return auto_timer_; }
   FrmTimer& timer_config() { return frm_timer_; }
   clsSysTray& tray() { return tray_; }
+  const RunningState& running_state() const { return running_state_; }
   AboutBox& about() { return about_; }
   NewsFeed& hard_news() { return hard_news_; }
   NewsFeed& shack_news() { return shack_news_; }
@@ -182,6 +184,7 @@ class Program {
   AutoTimer auto_timer_;
   FrmTimer frm_timer_;
   clsSysTray tray_;  // gSysTray
+  RunningState running_state_;
   AboutBox about_;
   NewsFeed hard_news_;
   NewsFeed shack_news_;

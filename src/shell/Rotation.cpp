@@ -16,7 +16,7 @@ void Rotation::Step() {
     const int16_t code = kSlotCodes[s - 1];
     const FunctionRegistration* f = modes_.Find(code);
     if (t <= kSkipAtOrBelowMs || !f || !f->timer) {
-      if (visited == 11) display_.ReportStatus(kNothingToShow);
+      if (visited == 11) display_.ReportStatus(kNothingToShow, main_.Timer7);
       continue;
     }
     main_.Timer7.SetInterval(t);
@@ -109,7 +109,9 @@ void FrmRotateConfig::Apply() {
     std::optional<double> number = ReadNumber(row->box.Text());
     const double whole = number ? std::trunc(*number) : 0;
     if (!number || whole < -327) {
-      boxes_.ShowMessage(kBadTime, kProgramTitle);
+      boxes_.ShowMessage(
+          std::string(kBadTime) + "\n\n" + row->label.Caption() + ": \"" + row->box.Text() + "\"",
+          kProgramTitle);
       return;
     }
     rotation_.times[row->slot] = static_cast<int16_t>(whole * 100);

@@ -8,7 +8,7 @@ namespace {
 // Writes a file of defaults; a failure is added to the status but the defaults are used anyway.
 void WriteDefaults(TextFiles& files, const std::string& path, OpenedSettings& out) {
   std::string error;
-  if (!files.WriteAtomically(path, FormatSettings(Settings{}), &error)) {
+  if (!files.WriteAtomically(path, FormatSettings(out.settings), &error)) {
     if (!out.status.empty()) out.status += " ";
     out.status += "Could not write " + path + ": " + error + ".";
   }
@@ -24,8 +24,9 @@ bool IsPlainVersion(const std::string& version) {
 
 }  // namespace
 
-OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path) {
-  OpenedSettings out;
+OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path,
+                                const Settings& defaults) {
+  OpenedSettings out{.settings = defaults, .status = {}};
   std::string error;
   std::optional<std::string> content = files.Read(path, &error, kMaxSettingsFile);
   if (!content) {

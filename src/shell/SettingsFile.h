@@ -19,8 +19,10 @@ struct OpenedSettings {
 // Opens the settings file as start-up does. A missing or empty file, or one written by another
 // version, is replaced by a file of defaults. A file of this version that ends early or holds a
 // value that cannot be read is treated the same way, but is first kept as "<path>.bad" and the
-// status says so: the user's file is never silently destroyed.
-OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path);
+// status says so: the user's file is never silently destroyed. `defaults` are what such a file
+// is replaced with and what the program then runs on.
+OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path,
+                                const Settings& defaults = Settings{});
 
 // Writes all 100 values, replacing the file atomically.
 bool SaveSettingsFile(TextFiles& files, const std::string& path, const Settings& settings,

@@ -44,9 +44,10 @@ std::string clsSysTray::TipText() const {
 }
 
 void clsSysTray::RestoreSourceWindow() {
-  if (source_) source_->SetWindowState(0);
+  // The state goes first: whoever watches the window then already finds it out of the tray.
   window_hidden_ = false;
   in_tray_ = false;
+  if (source_) source_->SetWindowState(0);
   changed.Emit();
 }
 
@@ -59,6 +60,7 @@ void clsSysTray::MouseMessage(int message) {
       LButtonDown.Emit();
       break;
     case kLButtonUp:
+      if (restore_on_click && default_dbl_clk_ && window_hidden_) RestoreSourceWindow();
       LButtonup.Emit();
       break;
     case kLButtonDblClk:

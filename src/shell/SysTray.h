@@ -52,6 +52,18 @@ class clsSysTray {
 
   // Whether the desktop has a notification area; without one the window is never hidden.
   bool available = false;
+  // Whether the desktop reports the icon's activation as a single click (a StatusNotifier host
+  // sends one activation and never a double click). The default action then comes with the left
+  // release; elsewhere it waits for the double click.
+  bool restore_on_click = false;
+
+  // The icon's menu: the window back (or into the tray), the display's sleep, the program's end.
+  // Their captions follow what each would do now; the program gives them their handlers.
+  Button mnuWindow{"mnuWindow", "Show Window"};
+  Button mnuSleep{"mnuSleep", "Sleep Display"};
+  Button mnuExit{"mnuExit", "Exit"};
+  // The source window shown normally again, the icon gone (the default double-click action).
+  void RestoreSourceWindow();
 
   // A mouse message on the icon. One that arrives while an earlier one is still handled (its
   // handler let events through) is dropped.
@@ -69,8 +81,6 @@ class clsSysTray {
   Signal<> changed;
 
  private:
-  void RestoreSourceWindow();
-
   std::string tool_tip_;
   std::string tip_field_;
   std::string icon_;

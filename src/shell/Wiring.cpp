@@ -22,8 +22,20 @@ void Program::WireHandlers() {
   // has one; without one the window stays an ordinary minimized window with its way back.
   m.changed.Connect([this] {
     if (main_.WindowState() == 1 && tray_.available && !tray_.WindowHidden()) tray_.MinToSysTray();
+    // A minimized window's caption is the icon's tip; back on screen it is the program's again.
+    if (main_.WindowState() != 1 && !tray_.ToolTip().empty() && main_.Caption() == tray_.ToolTip())
+      main_.SetCaption(std::string("VFD Vorlinx Version ") + kProgramVersion);
   });
   tray_.RButtonUp.Connect([this] { modes_.ToggleSleep(); });
+  tray_.mnuWindow.on_click = [this] {
+    if (tray_.WindowHidden())
+      tray_.RestoreSourceWindow();
+    else
+      main_.SetWindowState(1);
+  };
+  tray_.mnuSleep.on_click = [this] { modes_.ToggleSleep(); };
+  // The menu's "Exit" is the right double-click that desktops no longer deliver.
+  tray_.mnuExit.on_click = [this] { tray_.MouseMessage(clsSysTray::kRButtonDblClk); };
   m.cmdInfo.on_click = [this] { about_.Show(); };
 
   // Options whose state is their caption.

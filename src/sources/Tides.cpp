@@ -222,13 +222,14 @@ void Tides::PageArrived(const std::string& place, bool from_refresh, const TideP
   line2 = reading.line2;
   // The refresh tick that asked has counted itself already; the count starts again after it.
   if (from_refresh) refresh_count = 1;
-  if (!page.station.empty()) display_.ReportStatus("Tides: " + page.station);
+  if (!page.station.empty()) display_.ReportStatus("Tides: " + page.station, c_.Timer12);
 }
 
 void Tides::Say(const std::string& status) {
   if (status == said_) return;
   said_ = status;
-  display_.ReportStatus(status);
+  // The message is the function's: it goes when the function stops.
+  display_.ReportStatus(status, c_.Timer12);
 }
 
 void Tides::TideTick() {

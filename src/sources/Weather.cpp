@@ -323,8 +323,14 @@ void Weather::FetchPlace() {
   http_.Get(url, [this, asked](HttpResult result) {
     const GeocodeReading place = result.ok ? documents_.ReadGeocode(result.body) : GeocodeReading{};
     if (place.readable && !place.found) {
-      display_.ReportStatus(IsZipCode(asked) ? "Weather: no place found for ZIP " + asked
-                                             : "Weather: no place found for \"" + asked + "\"");
+      const std::string text = IsZipCode(asked) ? "Weather: no place found for ZIP " + asked
+                                                : "Weather: no place found for \"" + asked + "\"";
+      // While the function runs the message is its own and goes with it; a place typed into the
+      // dialog with the function off is still worth telling.
+      if (c_.Timer17.Enabled())
+        display_.ReportStatus(text, c_.Timer17);
+      else
+        display_.ReportStatus(text);
     }
     if (!place.found) {
       FetchEnded();

@@ -1,6 +1,7 @@
 #include "ui/Binders.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,7 +45,17 @@ void MirrorVisible(const Control& model, QWidget* widget) {
 
 void MirrorState(const Control& model, QWidget* widget) {
   if (widget->isEnabled() != model.Enabled()) widget->setEnabled(model.Enabled());
+  const QString tip = FromText(model.ToolTip());
+  if (widget->toolTip() != tip) widget->setToolTip(tip);
   MirrorVisible(model, widget);
+}
+
+void MirrorChecked(const Button& model, QAbstractButton* widget) {
+  if (widget->isCheckable() != model.Checkable()) widget->setCheckable(model.Checkable());
+  if (widget->isChecked() != model.Checked()) {
+    QSignalBlocker block(widget);
+    widget->setChecked(model.Checked());
+  }
 }
 
 QStringList ItemsOf(const std::vector<std::string>& items) {
@@ -98,9 +109,31 @@ void BindButton(Button& model, QAbstractButton* widget) {
   Mirror(model, widget, [&model](QAbstractButton* w) {
     QString caption = FromText(model.Caption());
     if (w->text() != caption) w->setText(caption);
+    MirrorChecked(model, w);
     MirrorState(model, w);
   });
-  QObject::connect(widget, &QAbstractButton::clicked, widget, [&model] { model.Click(); });
+  QPointer<QAbstractButton> weak(widget);
+  QObject::connect(widget, &QAbstractButton::clicked, widget, [&model, weak] {
+    model.Click();
+    // A checkable button toggles itself before it reports the click; the mark is the model's.
+    if (weak) MirrorChecked(model, weak.data());
+  });
+}
+
+void BindAction(Button& model, QAction* action) {
+  action->setObjectName(QString::fromStdString(model.Name()));
+  auto mirror = [&model](QAction* a) {
+    const QString caption = FromText(model.Caption());
+    if (a->text() != caption) a->setText(caption);
+    if (a->isEnabled() != model.Enabled()) a->setEnabled(model.Enabled());
+    if (a->isVisible() != model.Visible()) a->setVisible(model.Visible());
+  };
+  mirror(action);
+  QPointer<QAction> weak(action);
+  model.changed.Connect([weak, mirror] {
+    if (weak) mirror(weak.data());
+  });
+  QObject::connect(action, &QAction::triggered, action, [&model] { model.Click(); });
 }
 
 void BindLabel(Label& model, QLabel* widget, PreviewCharset codes) {
@@ -186,6 +219,9 @@ void BindComboBox(ComboBox& model, QComboBox* widget) {
     QSignalBlocker block(w);
     MirrorComboItems(model.Items(), w);
     QString text = FromText(model.Text());
+    // The entry the text names is the one the list highlights when it drops down.
+    const int index = w->findText(text, Qt::MatchExactly);
+    if (w->currentIndex() != index) w->setCurrentIndex(index);
     if (w->currentText() != text) w->setEditText(text);
     MirrorState(model, w);
   });
@@ -246,6 +282,9 @@ void BindCalendar(Calendar& model, QCalendarWidget* widget) {
     QSignalBlocker block(w);
     QDate date(model.Year(), model.Month(), model.Day());
     if (w->selectedDate() != date) w->setSelectedDate(date);
+    // The month on show is the chosen day's, also after the user browsed away from it.
+    if (w->yearShown() != date.year() || w->monthShown() != date.month())
+      w->setCurrentPage(date.year(), date.month());
     MirrorState(model, w);
   });
   QObject::connect(widget, &QCalendarWidget::selectionChanged, widget, [&model, widget] {

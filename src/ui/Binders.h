@@ -10,6 +10,7 @@
 #include "display/CharacterSet.h"
 
 class QAbstractButton;
+class QAction;
 class QCalendarWidget;
 class QCheckBox;
 class QComboBox;
@@ -37,7 +38,10 @@ using PreviewCharset = std::function<const CharacterSet&()>;
 // model, which runs the program's handlers. The widget is named after the control. Mirroring never
 // feeds back into the model. The model must outlive the widget; a model that changes after the
 // widget is gone is ignored.
+// A checkable model makes the widget checkable; its mark follows the model only.
 void BindButton(Button& model, QAbstractButton* widget);
+// A menu entry standing for a button: its caption, enabled and visible state, and its click.
+void BindAction(Button& model, QAction* action);
 // Labels mirror the model's font size and bold on top of the widget's own font family.
 // A label given a preview charset shows display codes (a preview of the glass).
 void BindLabel(Label& model, QLabel* widget, PreviewCharset codes = {});

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include "ui/Binders.h"
@@ -36,6 +37,11 @@ CountdownView::CountdownView(FrmCountdown& form, QWidget* parent) : QDialog(pare
   grid->addLayout(buttons, 2, 0, 1, 2);
 
   new FormView(form, this);
+  // Opening the dialog shows the stored date's month, wherever the user browsed to last time.
+  QPointer<QCalendarWidget> weak(calendar);
+  form.shown.Connect([&form, weak] {
+    if (weak) weak->setCurrentPage(form.Calendar.Year(), form.Calendar.Month());
+  });
 }
 
 }  // namespace vfd::ui

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -43,6 +44,52 @@ void ReserveWidth(QPushButton* button, std::initializer_list<const char*> captio
   button->setMinimumWidth(width);
 }
 
+// The status line: one line of text, as tall as that line whatever the message, so that a
+// message neither grows the window nor leaves it grown. What does not fit is cut with an ellipsis;
+// the whole message is the tip.
+class StatusLine : public QLabel {
+ public:
+  StatusLine(Label& model, QWidget* parent) : QLabel(parent) {
+    setObjectName(QString::fromStdString(model.Name()));
+    setTextFormat(Qt::PlainText);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    auto mirror = [&model](StatusLine* line) {
+      line->full_ = FromText(model.Caption());
+      line->setToolTip(FromText(model.ToolTip()));
+      line->Elide();
+    };
+    mirror(this);
+    QPointer<StatusLine> self(this);
+    model.changed.Connect([self, mirror] {
+      if (self) mirror(self.data());
+    });
+  }
+  const QString& FullText() const { return full_; }
+  QSize sizeHint() const override { return {0, LineHeight()}; }
+  QSize minimumSizeHint() const override { return {0, LineHeight()}; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+ private:
+  int LineHeight() const {
+    const QMargins m = contentsMargins();
+    return fontMetrics().height() + m.top() + m.bottom();
+  }
+  void Elide() {
+    // A message of several lines shows its first; the tip has the rest.
+    QString first = full_.section(QLatin1Char('\n'), 0, 0);
+    const QString shown = fontMetrics().elidedText(first, Qt::ElideRight, contentsRect().width());
+    if (text() != shown) setText(shown);
+  }
+
+  QString full_;
+};
+
 QLabel* CaptionFor(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -59,32 +106,21 @@ MainWindowView::MainWindowView(Program& program, QWidget* parent)
   auto* layout = new QVBoxLayout(central);
   layout->addWidget(BuildPreview());
 
+  // The groups share the room of a larger window, the functions taking the most of it.
   auto* columns = new QHBoxLayout;
   auto* left = new QVBoxLayout;
-  left->addWidget(BuildFunctions());
-  left->addWidget(BuildDevice());
-  left->addStretch(1);
+  left->addWidget(BuildFunctions(), 3);
+  left->addWidget(BuildDevice(), 2);
   auto* right = new QVBoxLayout;
-  right->addWidget(BuildEffectsAndOptions());
-  right->addWidget(BuildMessage());
-  right->addStretch(1);
+  right->addWidget(BuildEffectsAndOptions(), 3);
+  right->addWidget(BuildMessage(), 2);
   columns->addLayout(left, 3);
   columns->addLayout(right, 2);
-  layout->addLayout(columns);
+  layout->addLayout(columns, 1);
   layout->addWidget(BuildInfo());
   setCentralWidget(central);
 
-  // A long message wraps instead of widening the window, and its whole text is also the tooltip.
-  auto* status = new QLabel(statusBar());
-  status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  status->setWordWrap(true);
-  status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  statusBar()->addWidget(status, 1);
-  BindLabel(form_.lblStatus, status);
-  QPointer<QLabel> weak_status(status);
-  form_.lblStatus.changed.Connect([weak_status] {
-    if (weak_status) weak_status->setToolTip(weak_status->text());
-  });
+  statusBar()->addWidget(new StatusLine(form_.lblStatus, statusBar()), 1);
 
   MirrorForm();
   QPointer<MainWindowView> self(this);

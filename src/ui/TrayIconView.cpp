@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -9,6 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "shell/RunningState.h"
 #include "ui/Binders.h"
 
 namespace vfd::ui {
@@ -32,17 +37,47 @@ QIcon TrayImage() {
   return QIcon(pixmap);
 }
 
+// The image of a sleeping display: the icon, greyed as a disabled one.
+QIcon AsleepImage() {
+  const QIcon awake = TrayImage();
+  QIcon asleep;
+  for (int size : {16, 22, 24, 32, 48, 64})
+    asleep.addPixmap(awake.pixmap(size, size, QIcon::Disabled));
+  return asleep;
+}
+
 }  // namespace
+
+bool StatusNotifierHostPresent() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  static const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+  if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kWatcher))
+    return false;
+  // The watcher exists; a host is there when it says so (as Qt itself asks before it chooses).
+  QDBusMessage get = QDBusMessage::createMethodCall(
+      kWatcher, QStringLiteral("/StatusNotifierWatcher"),
+      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+  get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+  const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
+  return qvariant_cast<QDBusVariant>(reply.arguments().front()).variant().toBool();
+}
 
 TrayIconView::TrayIconView(clsSysTray& model, QWidget* window)
     : QObject(window), model_(model), window_(window) {
   model_.available = QSystemTrayIcon::isSystemTrayAvailable();
+  model_.restore_on_click = StatusNotifierHostPresent();
   icon_ = new QSystemTrayIcon(TrayImage(), this);
+  shown_icon_ = QString::fromLatin1(RunningState::kAwakeIcon);
   menu_ = new QMenu(window);
-  exit_ = menu_->addAction(QStringLiteral("Exit"));
+  for (Button* entry : {&model_.mnuWindow, &model_.mnuSleep}) {
+    auto* action = menu_->addAction(QString());
+    BindAction(*entry, action);
+  }
+  menu_->addSeparator();
+  exit_ = menu_->addAction(QString());
+  BindAction(model_.mnuExit, exit_);
   icon_->setContextMenu(menu_);
-  connect(exit_, &QAction::triggered, this,
-          [this] { model_.MouseMessage(clsSysTray::kRButtonDblClk); });
   connect(icon_, &QSystemTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
   // Unloading the window ends the program the way closing it does.
@@ -65,7 +100,8 @@ void TrayIconView::Activated(QSystemTrayIcon::ActivationReason reason) {
       model_.MouseMessage(clsSysTray::kLButtonDblClk);
       break;
     case QSystemTrayIcon::Context:
-      model_.MouseMessage(clsSysTray::kRButtonUp);
+      // The older trays open the menu on the right press and report the click after it.
+      if (!menu_->isVisible()) model_.MouseMessage(clsSysTray::kRButtonUp);
       break;
     default:
       break;
@@ -75,6 +111,11 @@ void TrayIconView::Activated(QSystemTrayIcon::ActivationReason reason) {
 void TrayIconView::Mirror() {
   const QString tip = FromText(model_.TipText());
   if (icon_->toolTip() != tip) icon_->setToolTip(tip);
+  const QString image = FromText(model_.Icon());
+  if (image != shown_icon_) {
+    shown_icon_ = image;
+    icon_->setIcon(image == QLatin1String(RunningState::kAsleepIcon) ? AsleepImage() : TrayImage());
+  }
   if (icon_->isVisible() != model_.InSysTray()) icon_->setVisible(model_.InSysTray());
   if (!window_) return;
   if (model_.WindowHidden() && !hidden_by_tray_) {
