@@ -70,7 +70,12 @@ class StatusNotifierHost {
           sd_bus_set_bus_client(bus_, 1) >= 0 && sd_bus_start(bus_) >= 0 &&
           sd_bus_add_object_vtable(bus_, nullptr, "/StatusNotifierWatcher", kWatcher, kTable,
                                    this) >= 0 &&
-          sd_bus_request_name(bus_, kWatcher, 0) >= 0;
+          sd_bus_request_name(bus_, kWatcher, 0) >= 0 &&
+          // An item whose connection goes is forgotten, as a real watcher forgets it: Qt may
+          // register from a connection it drops again.
+          sd_bus_match_signal(bus_, nullptr, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                              "org.freedesktop.DBus", "NameOwnerChanged",
+                              &StatusNotifierHost::OwnerChanged, this) >= 0;
     if (ok_) thread_ = std::thread([this] { Run(); });
   }
   ~StatusNotifierHost() {
@@ -81,9 +86,16 @@ class StatusNotifierHost {
   bool Ok() const { return ok_; }
 
   // The bus name of the item that registered, once one has.
+  // The item registered last whose connection is still there.
   std::optional<std::string> Item() {
     std::lock_guard lock(mutex_);
-    return item_;
+    if (items_.empty()) return std::nullopt;
+    return items_.back();
+  }
+  // How many registrations came so far: an icon shown again registers again.
+  int Registrations() {
+    std::lock_guard lock(mutex_);
+    return registrations_;
   }
 
   // What a panel does, each run on the host's thread.
@@ -154,7 +166,7 @@ class StatusNotifierHost {
     auto promise = std::make_shared<std::promise<R>>();
     std::future<R> result = promise->get_future();
     std::lock_guard lock(mutex_);
-    const std::string item = item_.value_or("");
+    const std::string item = items_.empty() ? "" : items_.back();
     jobs_.push_back([promise, work, item](sd_bus* bus) { promise->set_value(work(bus, item)); });
     return result;
   }
@@ -238,11 +250,25 @@ class StatusNotifierHost {
     std::string name = service && service[0] != '/' ? service : sd_bus_message_get_sender(m);
     {
       std::lock_guard lock(self->mutex_);
-      self->item_ = name;
+      std::erase(self->items_, name);
+      self->items_.push_back(name);
+      ++self->registrations_;
     }
     sd_bus_emit_signal(self->bus_, "/StatusNotifierWatcher", kWatcher,
                        "StatusNotifierItemRegistered", "s", name.c_str());
     return sd_bus_reply_method_return(m, "");
+  }
+  static int OwnerChanged(sd_bus_message* m, void* data, sd_bus_error*) {
+    auto* self = static_cast<StatusNotifierHost*>(data);
+    const char* name = nullptr;
+    const char* old_owner = nullptr;
+    const char* new_owner = nullptr;
+    if (sd_bus_message_read(m, "sss", &name, &old_owner, &new_owner) < 0) return 0;
+    if (new_owner != nullptr && new_owner[0] == '\0') {
+      std::lock_guard lock(self->mutex_);
+      std::erase(self->items_, std::string(name));
+    }
+    return 0;
   }
   static int RegisterHost(sd_bus_message* m, void*, sd_bus_error*) {
     return sd_bus_reply_method_return(m, "");
@@ -254,8 +280,8 @@ class StatusNotifierHost {
     if (p == "IsStatusNotifierHostRegistered") return sd_bus_message_append(reply, "b", 1);
     if (p == "ProtocolVersion") return sd_bus_message_append(reply, "i", 0);
     std::lock_guard lock(self->mutex_);
-    if (!self->item_) return sd_bus_message_append(reply, "as", 0);
-    return sd_bus_message_append(reply, "as", 1, self->item_->c_str());
+    if (self->items_.empty()) return sd_bus_message_append(reply, "as", 0);
+    return sd_bus_message_append(reply, "as", 1, self->items_.back().c_str());
   }
 
   sd_bus* bus_ = nullptr;
@@ -263,7 +289,8 @@ class StatusNotifierHost {
   std::atomic<bool> stop_ = false;
   std::thread thread_;
   std::mutex mutex_;
-  std::optional<std::string> item_;
+  std::vector<std::string> items_;
+  int registrations_ = 0;
   std::vector<std::function<void(sd_bus*)>> jobs_;
 };
 
@@ -330,9 +357,11 @@ class StatusNotifierTest : public ::testing::Test {
   }
   // Minimizes the window and waits until it is in the tray and the host knows the icon.
   void MinimizeIntoTheTray() {
+    const int before = desktop->host->Registrations();
     rig->window.showMinimized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !rig->window.isVisible(); }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop->host->Item().has_value(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return desktop->host->Registrations() > before && desktop->host->Item(); }, 5000));
   }
   std::vector<MenuEntry> Menu() {
     std::vector<MenuEntry> shown;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,17 @@ struct LocalDateTime {
 
   friend bool operator==(const LocalDateTime&, const LocalDateTime&) = default;
 };
+
+// Days from 1970-01-01 to a civil date of the proleptic Gregorian calendar (negative before).
+// Exact for every year an int64_t can hold days of; the days of the week follow from it.
+constexpr int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
 
 // The local wall clock (the user's time zone).
 class WallClock {

@@ -5,20 +5,12 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/Clock.h"
+
 namespace vfd {
 namespace {
 
 constexpr double kDegrees = M_PI / 180.0;
-
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
 
 int UtcYear(int64_t t) {
   const time_t tt = static_cast<time_t>(t);

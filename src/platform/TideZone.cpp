@@ -5,20 +5,9 @@
 
 #include <ctime>
 
+#include "core/Clock.h"
+
 namespace vfd {
-namespace {
-
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-}  // namespace
 
 struct TideZone::Zone {
   std::unique_ptr<icu::TimeZone> tz;
@@ -62,10 +51,7 @@ TideZone::Local TideZone::At(int64_t t) const {
 
 int64_t TideZone::Midnight(int64_t now, int days) const {
   const Local today = At(now);
-  const int64_t wall = (DaysFromCivil(today.year, static_cast<unsigned>(today.month),
-                                      static_cast<unsigned>(today.day)) +
-                        days) *
-                       86400;
+  const int64_t wall = (DaysFromCivil(today.year, today.month, today.day) + days) * 86400;
   // The offset in force at that wall-clock midnight, which is not now's when daylight saving
   // time starts or ends in between.
   UErrorCode status = U_ZERO_ERROR;

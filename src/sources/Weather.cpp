@@ -158,16 +158,6 @@ std::string CelsiusOf(const std::optional<double>& fahrenheit) {
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-long DaysFromCivil(long y, long m, long d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const long yoe = y - era * 400;
-  const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
 // "YYYY-MM-DD" (and, with `with_time`, "THH:MM") as numbers; false for anything else.
 bool ParseIso(std::string_view text, bool with_time, LocalDateTime* at) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0;
