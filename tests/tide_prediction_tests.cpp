@@ -7,9 +7,15 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/LocalTidePages.h"
+#include "platform/TideDataReader.h"
 #include "platform/TidePredictor.h"
 #include "platform/TideStations.h"
 #include "sources/Tides.h"
@@ -480,6 +486,153 @@ TEST(LocalTidePagesTest, AStationFarAwayIsInItsOwnTime) {
             std::vector<std::string>{"Boston, Boston Harbor, Massachusetts"});
   EXPECT_EQ(pages.Complete("Galveston", 1),
             std::vector<std::string>{"Galveston Pier 21, Galveston Channel, Texas"});
+}
+
+// --- harmonics files that are not what they should be ------------------------------------------
+
+// The one page a source gives for `place`, or none after a while.
+std::optional<TidePage> OnePage(testing::VirtualEventLoop& loop, LocalTidePages& pages,
+                                const std::string& place) {
+  std::optional<TidePage> got;
+  pages.Page(place, [&](TidePage p) { got = std::move(p); });
+  for (int i = 0; i < 4000 && !got; ++i) {
+    loop.RunPosted();
+    if (!got) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return got;
+}
+
+class HostileTideDataTest : public ::testing::Test {
+ protected:
+  HostileTideDataTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vfd-tcd-XXXXXX").string();
+    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    const std::string good = DataFile();
+    if (!good.empty()) {
+      std::ifstream in(good, std::ios::binary);
+      original_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+  }
+  ~HostileTideDataTest() override {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  // The page for Northport from the file at `path`: never a crash or a hang, and for a file
+  // that cannot be used, a failure that says so and names the file.
+  TidePage PageFrom(const std::string& path) {
+    testing::VirtualEventLoop loop;
+    LocalTidePages pages(loop, path, [] { return int64_t{1796759400}; });
+    std::optional<TidePage> page = OnePage(loop, pages, "Northport");
+    EXPECT_TRUE(page) << path;
+    return page.value_or(TidePage{});
+  }
+  void ExpectUnusable(const std::string& path, const std::string& why = "") {
+    const TidePage page = PageFrom(path);
+    EXPECT_FALSE(page.ok) << path;
+    EXPECT_NE(page.error.find("the tide data " + path + " is unusable"), std::string::npos)
+        << page.error;
+    if (!why.empty()) {
+      EXPECT_NE(page.error.find(why), std::string::npos) << page.error;
+    }
+  }
+
+  std::filesystem::path dir_;
+  std::string original_;
+};
+
+TEST_F(HostileTideDataTest, FilesThatAreNoHarmonicsAreToldAndNothingElseHappens) {
+  ExpectUnusable(Write("empty.tcd", ""), "empty");
+  ExpectUnusable(Write("text.tcd", "[VERSION] = nothing of the kind\n"));
+  // Not regular files: never opened by the library, and never waited for.
+  const std::string fifo = (dir_ / "fifo.tcd").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ExpectUnusable(fifo, "not a regular file");
+  ExpectUnusable("/dev/zero", "not a regular file");
+  const std::string link = (dir_ / "zero.tcd").string();
+  ASSERT_EQ(symlink("/dev/zero", link.c_str()), 0);
+  ExpectUnusable(link, "not a regular file");
+  ExpectUnusable(dir_.string(), "not a regular file");
+  const TidePage missing = PageFrom((dir_ / "missing.tcd").string());
+  EXPECT_FALSE(missing.ok);
+  EXPECT_NE(missing.error.find("install the package xtide-data"), std::string::npos);
+}
+
+TEST_F(HostileTideDataTest, DamagedHarmonicsAreToldAndTheGoodFileStillReads) {
+  if (original_.empty()) GTEST_SKIP() << "no harmonics file at " << TideSourceConfig::kDefaultData;
+  // Cut inside the text header, inside the binary header, and inside the stations.
+  for (size_t size : {size_t{100}, size_t{4200}, original_.size() / 3})
+    ExpectUnusable(Write("cut" + std::to_string(size) + ".tcd", original_.substr(0, size)));
+  // The header no longer matches its checksum.
+  std::string checksum = original_;
+  checksum.replace(checksum.find("2019-12-29 12:43"), 16, "2018-11-28 11:42");
+  ExpectUnusable(Write("checksum.tcd", checksum));
+  // Garbage where the records are: whatever the library makes of it, the program goes on.
+  std::string garbage = original_;
+  for (size_t at = 5000; at < garbage.size(); at += 97)
+    garbage[at] = static_cast<char>(~garbage[at]);
+  const TidePage damaged = PageFrom(Write("garbage.tcd", garbage));
+  if (!damaged.ok) {
+    EXPECT_NE(damaged.error.find("is unusable"), std::string::npos) << damaged.error;
+  }
+
+  // The same file whole, copied, reads as the installed one.
+  const TidePage good = PageFrom(Write("good.tcd", original_));
+  ASSERT_TRUE(good.ok) << good.error;
+  EXPECT_EQ(good.station, "Northport, Northport Bay, Long Island, New York");
+}
+
+TEST_F(HostileTideDataTest, AFileMendedWhileTheProgramRunsIsReadAgain) {
+  if (original_.empty()) GTEST_SKIP() << "no harmonics file at " << TideSourceConfig::kDefaultData;
+  const std::string path = Write("later.tcd", original_.substr(0, 5000));
+  testing::VirtualEventLoop loop;
+  LocalTidePages pages(loop, path, [] { return int64_t{1796759400}; });
+  std::optional<TidePage> first = OnePage(loop, pages, "Northport");
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(first->ok);
+  EXPECT_TRUE(pages.Complete("Northport", 1).empty());
+  Write("later.tcd", original_);
+  std::optional<TidePage> second = OnePage(loop, pages, "Northport");
+  ASSERT_TRUE(second);
+  EXPECT_TRUE(second->ok) << second->error;
+  EXPECT_EQ(pages.Complete("Northport, North", 1).size(), 1u);
+}
+
+TEST(TideDataAnswerTest, OnlyAWellFormedAnswerIsTaken) {
+  const std::vector<TideStationName> names = {
+      {.name = "Northport, New York",
+       .reference = true,
+       .dependents = 3,
+       .zone = ":America/New_York"},
+      {.name = "Tab\there", .reference = false, .dependents = 0, .zone = "../../etc/passwd"}};
+  std::vector<std::string> lines;
+  const std::string encoded = EncodeTideStations(names);
+  for (size_t at = 0, end; (end = encoded.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(encoded.substr(at, end - at));
+  const auto decoded = DecodeTideStations(lines);
+  ASSERT_TRUE(decoded);
+  ASSERT_EQ(decoded->size(), 2u);
+  EXPECT_EQ((*decoded)[0].zone, ":America/New_York");
+  EXPECT_EQ((*decoded)[0].dependents, 3);
+  EXPECT_EQ((*decoded)[1].name, "Tab here");
+  EXPECT_EQ((*decoded)[1].zone, "");  // a zone that could name a file is none
+  for (const char* bad : {"S\t2\t0\t\tX", "S\t1\t-1\t\tX", "S\t1\t0\t\tX\tY", "S\t1\t0x\t\tX",
+                          "S\t1\t0\t..\tX", "S\t1\t0\t\t\xff"})
+    EXPECT_FALSE(DecodeTideStations({bad})) << bad;
+
+  const int64_t from = 1000, to = 2000;
+  EXPECT_TRUE(
+      DecodeTidePredictions({"P\tfeet\t\tA", "E\t1000\t1.5\t1", "E\t1999\t-2\t0"}, from, to));
+  for (const char* bad : {"E\t999\t1\t1", "E\t2000\t1\t1", "E\t1500\tnan\t1", "E\t1500\tinf\t1",
+                          "E\t1500\t1e300\t1", "E\t1500\t1\t2", "E\t1500\t1"})
+    EXPECT_FALSE(DecodeTidePredictions({"P\tfeet\t\tA", bad}, from, to)) << bad;
+  // Out of order.
+  EXPECT_FALSE(DecodeTidePredictions({"P\tfeet\t\tA", "E\t1500\t1\t1", "E\t1400\t1\t0"}, from, to));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace vfd {
 
 LocalTidePages::LocalTidePages(EventLoop& loop, std::string data_path, std::function<int64_t()> now)
-    : loop_(loop), path_(std::move(data_path)), now_(std::move(now)) {
+    : loop_(loop), path_(std::move(data_path)), now_(std::move(now)), reader_(path_) {
   if (!now_) now_ = [] { return static_cast<int64_t>(std::time(nullptr)); };
   worker_ = std::thread([this] { Run(); });
 }
@@ -19,6 +19,8 @@ LocalTidePages::~LocalTidePages() {
     jobs_.clear();
   }
   wake_.notify_all();
+  // A child still reading is killed: the exit never waits for the file.
+  reader_.Cancel();
   worker_.join();
 }
 
@@ -38,6 +40,7 @@ void LocalTidePages::Run() {
 
 void LocalTidePages::Preload() {
   std::lock_guard lock(mutex_);
+  names_asked_ = true;
   jobs_.push_back([this] { Make(""); });
   wake_.notify_one();
 }
@@ -53,30 +56,36 @@ void LocalTidePages::Page(const std::string& place, std::function<void(TidePage)
 
 TidePage LocalTidePages::Make(const std::string& place) {
   TidePage page;
-  if (!db_.IsOpen()) {
-    std::string error;
-    if (!db_.Open(path_, &error)) {
-      page.error = error + " (install the package xtide-data)";
-      return page;
-    }
+  // The list is read again whenever the file is another (replaced, updated, mended).
+  const std::optional<std::string> identity = reader_.Identity(&page.error);
+  if (!identity) return page;
+  if (*identity != stations_of_) {
+    std::optional<TideDataReader::Stations> read = reader_.ReadStations(&page.error);
+    if (!read) return page;
+    stations_ = std::move(read->names);
+    stations_of_ = read->identity;
     std::lock_guard lock(mutex_);
-    names_ = db_.Stations();
+    names_ = stations_;
   }
   if (place.empty()) return page;
-  const std::vector<size_t> found = RankStations(db_.Stations(), place, 1);
+  const std::vector<size_t> found = RankStations(stations_, place, 1);
   if (found.empty()) {
     page.error = "no tide station matches \"" + place + "\"";
     page.no_station = true;
     return page;
   }
+  const TideStationName& station = stations_[found.front()];
   // Yesterday through tomorrow, in the station's days: a tide table gives the station's own
   // time, and "today" is the station's today.
-  const TideZone zone(db_.Stations()[found.front()].zone);
+  const TideZone zone(station.zone);
   const int64_t now = now_();
-  const std::optional<StationPredictions> p =
-      db_.Predict(found.front(), zone.Midnight(now, -1), zone.Midnight(now, 2));
+  std::string error;
+  const std::optional<StationPredictions> p = reader_.Predict(
+      found.front(), station.name, zone.Midnight(now, -1), zone.Midnight(now, 2), &error);
   if (!p) {
-    page.error = "no predictions for " + db_.Stations()[found.front()].name;
+    // The list goes with the file it came from: a file changed meanwhile is read anew next time.
+    stations_of_.clear();
+    page.error = error;
     return page;
   }
   const TideZone::Local here = zone.At(now);
@@ -88,7 +97,13 @@ TidePage LocalTidePages::Make(const std::string& place) {
 }
 
 std::vector<std::string> LocalTidePages::Complete(const std::string& typed, size_t limit) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  // Someone is typing a place: the list is read now, and completes from the next keystroke on.
+  if (!names_asked_) {
+    lock.unlock();
+    Preload();
+    lock.lock();
+  }
   std::vector<std::string> out;
   for (size_t i : RankStations(names_, typed, limit))
     out.push_back(names_[i].name);

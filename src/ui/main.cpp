@@ -189,9 +189,8 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<vfd::TidePageSource> tide_pages;
   if (tide_config.IsLocal()) {
-    auto local = std::make_unique<vfd::LocalTidePages>(loop, tide_config.tides_data);
-    local->Preload();
-    tide_pages = std::move(local);
+    // The harmonics file is read when tides are first asked for, not at every start.
+    tide_pages = std::make_unique<vfd::LocalTidePages>(loop, tide_config.tides_data);
   } else {
     tide_pages = std::make_unique<vfd::HttpTidePages>(http, tide_config.tides);
   }
