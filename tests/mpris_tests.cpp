@@ -2,6 +2,8 @@
 // now-playing function reads, and the backend against small players on a bus of the test's own
 // (never the desktop's session bus).
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -95,6 +98,40 @@ TEST(MprisPlayersTest, PlayingBeatsPausedBeatsStoppedThenTheLatestChangeAndThePr
   players.Apply({Player("c", MprisPlayerState::kStopped)}, 4);
   EXPECT_EQ(players.Chosen(), nullptr);
   EXPECT_EQ(players.PositionUs(5), 0);
+}
+
+TEST(MprisPlayersTest, NumbersBeyondAnyTrackAreKeptInRange) {
+  // Positions and lengths at the end of int64, and rates that are no number: the position
+  // carried on never wraps, the length rounds without overflowing, a NaN rate stands still.
+  testing::VirtualEventLoop clock;
+  MprisSnapshotPlayer player(clock);
+  MprisPlayerState s = Player("a", MprisPlayerState::kPlaying, INT64_MAX, 1);
+  s.rate = 1e300;
+  s.length_us = INT64_MAX;
+  player.Apply({s});
+  ASSERT_TRUE(player.FindPlayer());
+  clock.Advance(5'000'000);
+  EXPECT_EQ(player.QueryPositionMs(), INT32_MAX);
+  EXPECT_EQ(player.QueryLengthSec(), INT32_MAX);
+  s.length_us = 0;
+  s.rate = -1e300;
+  s.position_reading = 2;
+  s.position_us = 10'000'000;
+  player.Apply({s});
+  clock.Advance(1'000'000);
+  EXPECT_EQ(player.QueryPositionMs(), 0);
+  s.rate = std::numeric_limits<double>::quiet_NaN();
+  s.position_reading = 3;
+  player.Apply({s});
+  clock.Advance(1'000'000);
+  EXPECT_EQ(player.QueryPositionMs(), 10'000);
+  // Lengths round to the nearest second.
+  s.length_us = 1'499'999;
+  player.Apply({s});
+  EXPECT_EQ(player.QueryLengthSec(), 1);
+  s.length_us = 1'500'000;
+  player.Apply({s});
+  EXPECT_EQ(player.QueryLengthSec(), 2);
 }
 
 TEST(MprisPlayersTest, PreferredNamesMatchWithOrWithoutAnInstance) {
@@ -190,6 +227,15 @@ TEST(AudioFileTest, FiguresComeFromTheFilesHeaders) {
   std::ofstream(dir / "notes.wav") << "not audio at all";
   EXPECT_EQ(ReadAudioFileFigures(dir / "notes.wav"), AudioFileFigures{});
   EXPECT_EQ(ReadAudioFileFigures(dir / "missing.mp3"), AudioFileFigures{});
+  // What is not a regular file is not read: nothing writes to the FIFO, /dev/zero never ends.
+  ASSERT_EQ(mkfifo((dir / "fifo.wav").c_str(), 0600), 0);
+  EXPECT_EQ(ReadAudioFileFigures(dir / "fifo.wav"), AudioFileFigures{});
+  ASSERT_EQ(symlink("/dev/zero", (dir / "zero.wav").c_str()), 0);
+  EXPECT_EQ(ReadAudioFileFigures(dir / "zero.wav"), AudioFileFigures{});
+  EXPECT_EQ(ReadAudioFileFigures(dir.root.string()), AudioFileFigures{});
+  // A link to a real file is that file.
+  ASSERT_EQ(symlink((dir / "stereo.wav").c_str(), (dir / "link.mp3").c_str()), 0);
+  EXPECT_EQ(ReadAudioFileFigures(dir / "link.mp3").channels, 2);
 }
 
 // --- the backend on a bus of the test's own ---------------------------------------------------
@@ -197,10 +243,12 @@ TEST(AudioFileTest, FiguresComeFromTheFilesHeaders) {
 // A session bus daemon for this test alone, on a socket in a temporary directory.
 class PrivateBus {
  public:
-  explicit PrivateBus(const std::string& socket)
+  // With `config`, the daemon reads that configuration file instead of the session bus's own.
+  explicit PrivateBus(const std::string& socket, const std::string& config = "")
       : address_("unix:path=" + socket),
         daemon_("/usr/bin/dbus-daemon",
-                {"--session", "--nofork", "--address=" + address_, "--print-address=1"}) {
+                {config.empty() ? "--session" : "--config-file=" + config, "--nofork",
+                 "--address=" + address_, "--print-address=1"}) {
     ready_ = daemon_.StdoutShows("\n");
   }
   bool Ready() const { return ready_; }
@@ -230,8 +278,8 @@ class MprisBusTest : public ::testing::Test {
   }
 
   std::string Socket() const { return dir_ / "bus"; }
-  void StartBus() {
-    bus_ = std::make_unique<PrivateBus>(Socket());
+  void StartBus(const std::string& config = "") {
+    bus_ = std::make_unique<PrivateBus>(Socket(), config);
     ASSERT_TRUE(bus_->Ready());
   }
   MprisMediaPlayer& Backend(MprisOptions options = {}) {
@@ -310,6 +358,8 @@ TEST_F(MprisBusTest, APlayingPlayerIsFoundAndReadFromMemory) {
   player->position_us = 10'000'000;
   MprisMediaPlayer& backend = Backend();
   ASSERT_TRUE(Until([&] { return Shows("1. Artist - First - Player"); }, {player.get()}));
+  // The file's figures follow once it has been read.
+  ASSERT_TRUE(Until([&] { return backend.QueryChannels() != 0; }, {player.get()}));
   EXPECT_EQ(backend.ChosenPlayer(), "org.mpris.MediaPlayer2.fake");
   EXPECT_NE(backend.QueryStatus(), 0);
   EXPECT_EQ(backend.QueryLengthSec(), 200);
@@ -507,6 +557,116 @@ TEST_F(MprisBusTest, WithoutABusThereIsNoPlayerUntilTheBusAppears) {
   // The session ends: its players go with it.
   bus_->Kill();
   ASSERT_TRUE(Until([&] { return !backend.FindPlayer(); }));
+}
+
+TEST_F(MprisBusTest, NumbersNoTrackHasAreUnknownAndARateThatIsNoneIsIgnored) {
+  StartBus();
+  auto player = NewPlayer("odd");
+  player->track = Song("/t/1", "Huge");
+  player->track.length_double = 1e300;
+  player->status = "Playing";
+  MprisMediaPlayer& backend = Backend();
+  ASSERT_TRUE(Until([&] { return Shows("1. Artist - Huge - Player"); }, {player.get()}));
+  EXPECT_EQ(backend.QueryLengthSec(), 0);
+  FakeMprisPlayer::Track nan = Song("/t/2", "Not A Number");
+  nan.length_double = std::numeric_limits<double>::quiet_NaN();
+  player->SetTrack(nan);
+  ASSERT_TRUE(Until([&] { return Shows("1. Artist - Not A Number - Player"); }, {player.get()}));
+  EXPECT_EQ(backend.QueryLengthSec(), 0);
+  FakeMprisPlayer::Track fine = Song("/t/3", "Fine");
+  fine.length_double = 180.4e6;
+  player->SetTrack(fine);
+  ASSERT_TRUE(Until([&] { return backend.QueryLengthSec() == 180; }, {player.get()}));
+
+  // No further than the track's end, however far the player says.
+  player->Seek(INT64_MAX);
+  ASSERT_TRUE(Until([&] { return backend.QueryPositionMs() == 180'400; }, {player.get()}));
+  player->Seek(10'000'000);
+  ASSERT_TRUE(Until([&] { return backend.QueryPositionMs() == 10'000; }, {player.get()}));
+  player->SetRate(std::numeric_limits<double>::quiet_NaN());
+  Settle({player.get()});
+  loop_.Advance(1'000'000);
+  EXPECT_EQ(backend.QueryPositionMs(), 11'000);  // still at the rate it had
+}
+
+TEST_F(MprisBusTest, ATrackThatIsAFifoOrADeviceHoldsNothingUp) {
+  StartBus();
+  const std::string fifo = dir_ / "stream.mp3";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string zero = dir_ / "zero.flac";
+  ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+  WriteWav(dir_ / "real.wav", 44100, 1, 16, 4410);
+  auto player = NewPlayer("hostile");
+  player->track = Song("/t/1", "Fifo", 200'000'000, "file://" + fifo);
+  player->status = "Playing";
+  MprisMediaPlayer& backend = Backend();
+  ASSERT_TRUE(Until([&] { return Shows("1. Artist - Fifo - Player"); }, {player.get()}));
+  player->SetTrack(Song("/t/2", "Zero", 200'000'000, "file://" + zero));
+  ASSERT_TRUE(Until([&] { return Shows("1. Artist - Zero - Player"); }, {player.get()}));
+  // Updates still come through, and so do the figures of a file that is one.
+  player->SetTrack(Song("/t/3", "Real", 200'000'000, "file://" + (dir_ / "real.wav")));
+  ASSERT_TRUE(
+      Until([&] { return Shows("1. Artist - Real - Player") && backend.QueryChannels() == 1; },
+            {player.get()}));
+  EXPECT_EQ(backend.QuerySampleRate(), 44);
+  // And the backend goes at once.
+  const auto start = std::chrono::steady_clock::now();
+  backend_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST_F(MprisBusTest, ManyPlayersComingAndGoingAreAllFollowed) {
+  // A bus that keeps few unanswered calls per connection, as a busy session's daemon in effect
+  // does: every player's questions must still get through.
+  const std::string config = dir_ / "bus.conf";
+  std::ofstream(config)
+      << R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+  <limit name="max_replies_per_connection">20</limit>
+</busconfig>
+)";
+  StartBus(config);
+  std::vector<std::unique_ptr<FakeMprisPlayer>> players;
+  auto add = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      const std::string name = "p" + std::to_string(players.size());
+      players.push_back(NewPlayer(name));
+      players.back()->track = Song("/t/1", name);
+      players.back()->status = "Paused";
+    }
+  };
+  auto process = [&] {
+    for (auto& p : players)
+      if (p) p->Process();
+  };
+  auto all_known = [&] {
+    process();
+    for (auto& p : players) {
+      if (!p) continue;
+      const std::string name = p->track.title;
+      Backend().SetPreferredPlayer(name);
+      if (!Shows("1. Artist - " + name + " - Player")) return false;
+    }
+    return true;
+  };
+  add(60);
+  MprisMediaPlayer& backend = Backend();
+  ASSERT_TRUE(Until(all_known));
+  // Half of them quit while as many new ones appear.
+  for (size_t i = 0; i < players.size(); i += 2)
+    players[i].reset();
+  add(30);
+  ASSERT_TRUE(Until(all_known));
+  backend.SetPreferredPlayer("p0");
+  EXPECT_NE(backend.ChosenPlayer(), "org.mpris.MediaPlayer2.p0");
 }
 
 }  // namespace

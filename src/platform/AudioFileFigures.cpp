@@ -1,9 +1,15 @@
 #include "platform/AudioFileFigures.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cstdint>
 
 #include <audioproperties.h>
 #include <fileref.h>
+#include <tfilestream.h>
 
 namespace vfd {
 namespace {
@@ -62,8 +68,25 @@ std::string FileNameOfUrl(std::string_view url) {
 }
 
 AudioFileFigures ReadAudioFileFigures(const std::string& path) {
-  // Only the headers are read; the file's tags and pictures are not needed.
-  TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Fast);
+  // Any player may name any path: a FIFO would block the reader for ever, a device
+  // (/dev/zero) would feed it without end. So the path is opened without waiting, and only a
+  // regular file is read, through that very descriptor.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return {};
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxAudioFileBytes) {
+    close(fd);
+    return {};
+  }
+  // The stream owns the descriptor from here.
+  TagLib::FileStream stream(fd, true);
+  if (!stream.isOpen()) {
+    close(fd);
+    return {};
+  }
+  // Only the headers are read; the file's tags and pictures are not needed. The format is told
+  // by the content, as the descriptor has no name to tell it by.
+  TagLib::FileRef file(&stream, true, TagLib::AudioProperties::Fast);
   const TagLib::AudioProperties* properties = file.isNull() ? nullptr : file.audioProperties();
   if (!properties) return {};
   return {.sample_rate_khz = (properties->sampleRate() + 500) / 1000,

@@ -21,7 +21,10 @@ std::optional<std::string> LocalPathOfUrl(std::string_view url);
 // The last segment of an address's path, percent-escapes decoded, without query or fragment;
 // empty when there is none.
 std::string FileNameOfUrl(std::string_view url);
-// The figures of an audio file, read from its headers; all 0 when it cannot be read.
+// Bigger than any audio file a player plays; what is bigger is not read.
+constexpr int64_t kMaxAudioFileBytes = int64_t{16} << 30;
+// The figures of an audio file, read from its headers; all 0 when it cannot be read or is not a
+// regular file (a FIFO, a device). Never waits for a writer; may take as long as the disk.
 AudioFileFigures ReadAudioFileFigures(const std::string& path);
 
 }  // namespace vfd

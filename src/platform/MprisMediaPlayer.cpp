@@ -9,12 +9,17 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "core/Charset.h"
 #include "platform/AudioFileFigures.h"
@@ -79,9 +84,14 @@ struct Value {
   std::string s;
   std::vector<std::string> list;
 
+  // A number as a whole one; a double that is not finite or beyond int64 is not a number
+  // (cast as it is, it would be undefined).
   std::optional<int64_t> Int() const {
     if (kind == kInt) return i;
-    if (kind == kDouble) return static_cast<int64_t>(d);
+    // 2^63 is the first double past INT64_MAX; -2^63 is INT64_MIN itself.
+    if (kind == kDouble && std::isfinite(d) && d >= -9223372036854775808.0 &&
+        d < 9223372036854775808.0)
+      return static_cast<int64_t>(d);
     return std::nullopt;
   }
 };
@@ -283,6 +293,8 @@ int ReadPlayerProperties(sd_bus_message* m, PlayerUpdate& update) {
     } else if (key == "Rate") {
       if (v.kind == Value::kDouble) update.rate = v.d;
       if (v.kind == Value::kInt) update.rate = static_cast<double>(v.i);
+      // A rate that is no number says nothing; the position then moves as it did.
+      if (update.rate && !std::isfinite(*update.rate)) update.rate.reset();
     }
     return 0;
   });
@@ -320,9 +332,13 @@ std::string MprisWindowTitle(const MprisPlayerState& player) {
 int64_t MprisPlayers::Extrapolate(const Known& known, int64_t now_us) {
   const MprisPlayerState& s = known.state;
   int64_t position = s.position_us;
-  if (s.status == MprisPlayerState::kPlaying && now_us > known.read_at_us) {
+  if (s.status == MprisPlayerState::kPlaying && now_us > known.read_at_us &&
+      std::isfinite(s.rate)) {
     const double moved = static_cast<double>(now_us - known.read_at_us) * s.rate;
-    position += static_cast<int64_t>(std::clamp(moved, -1e15, 1e15));
+    // Some 30 years either way, and a sum that stays within int64 wherever the position was.
+    int64_t step = static_cast<int64_t>(std::clamp(moved, -1e15, 1e15));
+    if (__builtin_add_overflow(position, step, &position))
+      position = step > 0 ? std::numeric_limits<int64_t>::max() : 0;
   }
   if (s.length_us > 0) position = std::min(position, s.length_us);
   return std::max<int64_t>(position, 0);
@@ -394,6 +410,103 @@ int64_t MprisPlayers::PositionUs(int64_t now_us) const {
   return chosen_ >= 0 ? Extrapolate(players_[size_t(chosen_)], now_us) : 0;
 }
 
+// --- the file figures ---------------------------------------------------------------------
+
+// Reads the figures of the players' local files on a thread of its own. A player names any
+// path it likes, and even a regular file can take its time (a slow disk, a network mount that
+// hangs): nothing TagLib does may hold up the bus or the exit. So the bus thread only asks and
+// takes the answers, and at the exit this thread is waited for only briefly; one stuck in a
+// read is left to end on its own, and all it touches is the state it shares.
+class FiguresReader {
+ public:
+  // `notify` is written to (8 bytes, an eventfd's count) whenever answers are ready.
+  explicit FiguresReader(int notify_fd) : shared_(std::make_shared<Shared>()) {
+    shared_->notify_fd = dup(notify_fd);
+    thread_ = std::thread([shared = shared_] { Run(*shared); });
+  }
+
+  ~FiguresReader() {
+    {
+      std::lock_guard lock(shared_->mutex);
+      shared_->stop = true;
+      shared_->asked.clear();
+    }
+    shared_->wake.notify_all();
+    std::unique_lock lock(shared_->mutex);
+    // A read in progress may go on for ever; a quarter second is all the exit gives it.
+    if (shared_->ended_cv.wait_for(lock, std::chrono::milliseconds(250),
+                                   [this] { return shared_->ended; })) {
+      lock.unlock();
+      thread_.join();
+    } else {
+      thread_.detach();
+    }
+  }
+  FiguresReader(const FiguresReader&) = delete;
+  FiguresReader& operator=(const FiguresReader&) = delete;
+
+  // Asks for the figures of the file a track's address names. The newest questions count: a
+  // player skipping through tracks faster than they are read leaves only the last few asked.
+  void Ask(const std::string& url) {
+    {
+      std::lock_guard lock(shared_->mutex);
+      auto& asked = shared_->asked;
+      if (std::find(asked.begin(), asked.end(), url) != asked.end()) return;
+      asked.push_back(url);
+      while (asked.size() > kMaxAsked)
+        asked.pop_front();
+    }
+    shared_->wake.notify_one();
+  }
+
+  // The answers ready since the last call: address and figures.
+  std::vector<std::pair<std::string, AudioFileFigures>> Take() {
+    std::lock_guard lock(shared_->mutex);
+    return std::exchange(shared_->done, {});
+  }
+
+ private:
+  static constexpr size_t kMaxAsked = 8;
+
+  struct Shared {
+    ~Shared() {
+      if (notify_fd >= 0) close(notify_fd);
+    }
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable ended_cv;
+    std::deque<std::string> asked;
+    std::vector<std::pair<std::string, AudioFileFigures>> done;
+    bool stop = false;
+    bool ended = false;
+    int notify_fd = -1;
+  };
+
+  static void Run(Shared& shared) {
+    std::unique_lock lock(shared.mutex);
+    for (;;) {
+      shared.wake.wait(lock, [&] { return shared.stop || !shared.asked.empty(); });
+      if (shared.stop) break;
+      const std::string url = std::move(shared.asked.front());
+      shared.asked.pop_front();
+      lock.unlock();
+      AudioFileFigures figures;
+      if (std::optional<std::string> path = LocalPathOfUrl(url))
+        figures = ReadAudioFileFigures(*path);
+      lock.lock();
+      if (shared.stop) break;
+      shared.done.emplace_back(url, figures);
+      const uint64_t one = 1;
+      [[maybe_unused]] ssize_t n = write(shared.notify_fd, &one, sizeof one);
+    }
+    shared.ended = true;
+    shared.ended_cv.notify_all();
+  }
+
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+};
+
 // --- the bus thread -------------------------------------------------------------------------
 
 // Owns the bus connection and everything read from it. Nothing here runs on the event thread:
@@ -405,13 +518,17 @@ class MprisMediaPlayer::BusThread {
   BusThread(MprisOptions options, Deliver deliver)
       : options_(std::move(options)), deliver_(std::move(deliver)) {
     wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    figures_ = std::make_unique<FiguresReader>(wake_fd_);
     thread_ = std::thread([this] { Run(); });
   }
 
+  // The bus thread only ever waits in poll, woken here: joining it cannot hang. The figures
+  // reader, which can, is not waited for beyond a moment.
   ~BusThread() {
     stop_ = true;
     Wake();
     thread_.join();
+    figures_.reset();
     if (wake_fd_ >= 0) close(wake_fd_);
   }
 
@@ -443,6 +560,7 @@ class MprisMediaPlayer::BusThread {
     Ask ask;
     std::string name;
     std::string unique;
+    uint64_t connection;  // the number of the connection it was put on
   };
 
   void Wake() {
@@ -467,6 +585,8 @@ class MprisMediaPlayer::BusThread {
         Disconnect();
         continue;
       }
+      TakeFigures();
+      SendWaiting();
       if (dirty_) Publish();
       const int64_t now = SteadyMicros();
       if (now >= next_resync) {
@@ -499,6 +619,18 @@ class MprisMediaPlayer::BusThread {
   void DrainWake() {
     uint64_t count = 0;
     [[maybe_unused]] ssize_t n = read(wake_fd_, &count, sizeof count);
+  }
+
+  // The figures read since, for the players still on that track.
+  void TakeFigures() {
+    for (const auto& [url, figures] : figures_->Take())
+      for (auto& [name, player] : players_) {
+        if (player.figures_url != url) continue;
+        player.state.sample_rate_khz = figures.sample_rate_khz;
+        player.state.bitrate_kbps = figures.bitrate_kbps;
+        player.state.channels = figures.channels;
+        dirty_ = true;
+      }
   }
 
   bool Connect() {
@@ -538,14 +670,17 @@ class MprisMediaPlayer::BusThread {
       Disconnect();
       return false;
     }
-    Send(Ask::kNames, nullptr, {}, kBusName, "/org/freedesktop/DBus", kBusName, "ListNames");
+    Send(Ask::kNames, nullptr, {}, kBusName, "ListNames");
     return true;
   }
 
   void Disconnect(bool publish = true) {
-    // Pending questions are dropped with their slots.
+    // Pending questions are dropped with their slots, and waiting ones with the connection.
     sd_bus_close_unref(bus_);
     bus_ = nullptr;
+    waiting_.clear();
+    in_flight_ = 0;
+    ++connection_;
     players_.clear();
     if (publish) Publish();
   }
@@ -575,50 +710,111 @@ class MprisMediaPlayer::BusThread {
     }
   }
 
+  // One question as it is put: kept while too many others are on their way.
+  struct Question {
+    Ask ask;
+    std::string about;
+    std::string unique;      // the connection asked about, for questions to a player
+    bool to_player = false;  // else to the bus itself
+    const char* interface;
+    const char* member;
+    std::vector<std::string> args;  // strings, as many as the member takes
+    friend bool operator==(const Question&, const Question&) = default;
+  };
+
   // Sends a question without waiting; its answer arrives in OnReply. `player` is the one asked
   // (nullptr for questions to the bus itself), `about` the name the question concerns.
-  template <typename... Args>
-  void Send(Ask ask, Player* player, const std::string& about, const char* destination,
-            const char* path, const char* interface, const char* member,
-            const char* types = nullptr, Args... args) {
-    auto* call = new Call{this, ask, about, player ? player->unique : std::string()};
-    sd_bus_slot* slot = nullptr;
-    const int r = sd_bus_call_method_async(bus_, &slot, destination, path, interface, member,
-                                           &BusThread::OnReply, call, types, args...);
-    if (r < 0) {
-      delete call;
+  //
+  // The bus daemon keeps only so many unanswered calls per connection (its limit of pending
+  // replies) and refuses the rest: hundreds of players appearing at once would lose most of
+  // their questions. So at most kMaxInFlight are out at a time and the rest wait here, each
+  // only once; a question about a player that has gone by its turn is dropped.
+  void Send(Ask ask, Player* player, const std::string& about, const char* interface,
+            const char* member, std::vector<std::string> args = {}) {
+    Question q{.ask = ask,
+               .about = about,
+               .unique = player ? player->unique : std::string(),
+               .to_player = player != nullptr,
+               .interface = interface,
+               .member = member,
+               .args = std::move(args)};
+    if (in_flight_ < kMaxInFlight && waiting_.empty()) {
+      if (Put(q) && player) ++player->pending;
       return;
     }
-    sd_bus_slot_set_destroy_callback(slot, [](void* data) { delete static_cast<Call*>(data); });
+    if (std::find(waiting_.begin(), waiting_.end(), q) != waiting_.end()) return;
+    waiting_.push_back(std::move(q));
+    if (player) ++player->pending;
+  }
+
+  // Puts waiting questions while there is room.
+  void SendWaiting() {
+    while (in_flight_ < kMaxInFlight && !waiting_.empty() && bus_) {
+      Question q = std::move(waiting_.front());
+      waiting_.pop_front();
+      Player* player = nullptr;
+      if (q.to_player) {
+        auto it = players_.find(q.about);
+        if (it == players_.end() || it->second.unique != q.unique) continue;  // gone meanwhile
+        player = &it->second;
+      }
+      if (!Put(q) && player) --player->pending;
+    }
+  }
+
+  bool Put(const Question& q) {
+    auto* call = new Call{this, q.ask, q.about, q.unique, connection_};
+    sd_bus_slot* slot = nullptr;
+    const char* destination = q.to_player ? q.about.c_str() : kBusName;
+    const char* path = q.to_player ? kObjectPath : "/org/freedesktop/DBus";
+    int r;
+    if (q.args.empty())
+      r = sd_bus_call_method_async(bus_, &slot, destination, path, q.interface, q.member,
+                                   &BusThread::OnReply, call, nullptr);
+    else if (q.args.size() == 1)
+      r = sd_bus_call_method_async(bus_, &slot, destination, path, q.interface, q.member,
+                                   &BusThread::OnReply, call, "s", q.args[0].c_str());
+    else
+      r = sd_bus_call_method_async(bus_, &slot, destination, path, q.interface, q.member,
+                                   &BusThread::OnReply, call, "ss", q.args[0].c_str(),
+                                   q.args[1].c_str());
+    if (r < 0) {
+      delete call;
+      return false;
+    }
+    ++in_flight_;
+    // The slot goes with the answer (or with the connection): the question is no longer out.
+    sd_bus_slot_set_destroy_callback(slot, [](void* data) {
+      auto* call = static_cast<Call*>(data);
+      if (call->connection == call->self->connection_) --call->self->in_flight_;
+      delete call;
+    });
     sd_bus_slot_set_floating(slot, 1);
     sd_bus_slot_unref(slot);
-    if (player) ++player->pending;
+    return true;
   }
 
   void AskAll(Player& player) {
     const std::string& name = player.state.bus_name;
-    Send(Ask::kRoot, &player, name, name.c_str(), kObjectPath, kPropertiesInterface, "GetAll", "s",
-         kRootInterface);
+    Send(Ask::kRoot, &player, name, kPropertiesInterface, "GetAll", {kRootInterface});
     AskPlayerProperties(player);
     if (player.track_list != TrackList::kAbsent) AskTracks(player);
   }
 
   void AskPlayerProperties(Player& player) {
     const std::string& name = player.state.bus_name;
-    Send(Ask::kPlayer, &player, name, name.c_str(), kObjectPath, kPropertiesInterface, "GetAll",
-         "s", kPlayerInterface);
+    Send(Ask::kPlayer, &player, name, kPropertiesInterface, "GetAll", {kPlayerInterface});
   }
 
   void AskPosition(Player& player) {
     const std::string& name = player.state.bus_name;
-    Send(Ask::kPosition, &player, name, name.c_str(), kObjectPath, kPropertiesInterface, "Get",
-         "ss", kPlayerInterface, "Position");
+    Send(Ask::kPosition, &player, name, kPropertiesInterface, "Get",
+         {kPlayerInterface, "Position"});
   }
 
   void AskTracks(Player& player) {
     const std::string& name = player.state.bus_name;
-    Send(Ask::kTracks, &player, name, name.c_str(), kObjectPath, kPropertiesInterface, "Get", "ss",
-         kTrackListInterface, "Tracks");
+    Send(Ask::kTracks, &player, name, kPropertiesInterface, "Get", {kTrackListInterface, "Tracks"});
   }
 
   void AddPlayer(const std::string& name, const std::string& unique) {
@@ -661,13 +857,10 @@ class MprisMediaPlayer::BusThread {
       s.title = md.title;
       s.url = md.url;
       if (s.url != player.figures_url) {
+        // The figures follow the track when the file has been read; none until then.
         player.figures_url = s.url;
-        AudioFileFigures figures;
-        if (std::optional<std::string> path = LocalPathOfUrl(s.url))
-          figures = ReadAudioFileFigures(*path);
-        s.sample_rate_khz = figures.sample_rate_khz;
-        s.bitrate_kbps = figures.bitrate_kbps;
-        s.channels = figures.channels;
+        s.sample_rate_khz = s.bitrate_kbps = s.channels = 0;
+        if (LocalPathOfUrl(s.url)) figures_->Ask(s.url);
       }
       UpdatePlaylistFigures(player);
       // A list served without being announced comes without change signals either: it is read
@@ -743,8 +936,7 @@ class MprisMediaPlayer::BusThread {
         if (ReadStrings(m, 's', names) < 0) return;
         for (const std::string& name : names)
           if (name.starts_with(kNamePrefix))
-            Send(Ask::kOwner, nullptr, name, kBusName, "/org/freedesktop/DBus", kBusName,
-                 "GetNameOwner", "s", name.c_str());
+            Send(Ask::kOwner, nullptr, name, kBusName, "GetNameOwner", {name});
       } else {
         const char* unique = nullptr;
         if (sd_bus_message_read_basic(m, 's', &unique) > 0 && unique) AddPlayer(call.name, unique);
@@ -927,6 +1119,12 @@ class MprisMediaPlayer::BusThread {
   int wake_fd_ = -1;
   sd_bus* bus_ = nullptr;
   std::map<std::string, Player> players_;  // by bus name
+  std::unique_ptr<FiguresReader> figures_;
+  // Questions out and questions waiting for their turn (Send).
+  static constexpr int kMaxInFlight = 16;
+  int in_flight_ = 0;
+  std::deque<Question> waiting_;
+  uint64_t connection_ = 0;  // counts connections, so that a late slot counts for its own
   bool dirty_ = false;
   bool published_empty_ = true;
   std::thread thread_;  // last: it starts once everything above is in place
@@ -958,7 +1156,8 @@ int32_t MprisSnapshotPlayer::QueryPositionMs() {
 
 int32_t MprisSnapshotPlayer::QueryLengthSec() {
   const MprisPlayerState* p = players_.Chosen();
-  return p ? ClampToInt32((p->length_us + 500000) / 1000000) : 0;
+  // Rounded to the nearest second without the sum that would overflow for the longest lengths.
+  return p ? ClampToInt32(p->length_us / 1000000 + (p->length_us % 1000000 >= 500000 ? 1 : 0)) : 0;
 }
 
 int32_t MprisSnapshotPlayer::QueryPlaylistLength() {

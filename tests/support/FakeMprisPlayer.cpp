@@ -28,6 +28,10 @@ int FakeMprisPlayer::Get(sd_bus*, const char*, const char*, const char* property
   if (p == "Metadata") {
     const Track& t = self->track;
     if (t.id.empty()) return sd_bus_message_append(reply, "a{sv}", 0);
+    if (t.length_double)
+      return sd_bus_message_append(reply, "a{sv}", 4, "mpris:trackid", "o", t.id.c_str(),
+                                   "mpris:length", "d", *t.length_double, "xesam:artist", "as", 1,
+                                   t.artist.c_str(), "xesam:title", "s", t.title.c_str());
     if (t.number != 0)
       return sd_bus_message_append(
           reply, "a{sv}", 6, "mpris:trackid", "o", t.id.c_str(), "mpris:length", "x", t.length_us,

@@ -3,6 +3,7 @@
 #include <systemd/sd-bus.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ class FakeMprisPlayer {
     int64_t length_us = 0;
     std::string url;
     int32_t number = 0;  // xesam:trackNumber, sent when not 0
+    // mpris:length sent as a double instead, as some players do (any double at all).
+    std::optional<double> length_double{};
   };
 
   // Connects to `bus_address` and takes the name org.mpris.MediaPlayer2.<name>. With
