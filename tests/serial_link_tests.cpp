@@ -144,6 +144,26 @@ TEST_F(SerialLinkTest, WhatATickQueuesGoesOutInOneWriteAndTicksTopUpABusyLine) {
   EXPECT_EQ(device.written, "\xFE\x58");
 }
 
+TEST_F(SerialLinkTest, ALineThatNeverDrainsIsAskedLessAndLessOftenUntilItMovesAgain) {
+  device.stuck = true;
+  link.SendFrame(Frame(1));
+  link.SerialSend("\xFE\x46");
+  // Every millisecond or two, that would be thousands of wake-ups over ten seconds.
+  loop.RunFor(10'000);
+  EXPECT_LE(device.writes, 25);
+  EXPECT_GE(device.writes, 10);  // still asked, about once a second by now
+  EXPECT_EQ(device.written, "");
+  // Moving again: everything arrives, in order, and at the line's pace from the first write on.
+  device.stuck = false;
+  loop.RunFor(1000);
+  EXPECT_EQ(device.written, Frame(1) + "\xFE\x46");
+  const int writes = device.writes;
+  link.SendFrame(Frame(2));
+  loop.RunFor(100);
+  EXPECT_EQ(device.written, Frame(1) + "\xFE\x46" + Frame(2));
+  EXPECT_LE(device.writes - writes, 6);  // 44 bytes through a 16-byte buffer
+}
+
 TEST_F(SerialLinkTest, ClosingSendsWhatIsQueuedFirstWithinABoundedTime) {
   link.SendFrame(Frame(1));
   link.SerialSend("\xFE\x46");  // display off, still queued behind the frame

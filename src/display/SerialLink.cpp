@@ -8,6 +8,9 @@ namespace {
 
 // The first wait before the line is asked again; every later one is computed from the line rate.
 constexpr int kFirstDrainWaitMs = 2;
+// The longest wait for a line that takes nothing: a stuck adapter, or a reader that never reads
+// a pseudo-terminal, is asked once a second rather than every millisecond.
+constexpr int kLongestStallWaitMs = 1000;
 
 }  // namespace
 
@@ -135,6 +138,7 @@ void SerialLink::Drain() {
   // Whatever the line can take goes out in one write, across as many entries as fit: a frame
   // and the level commands around it cost one system call, not one each.
   size_t room = device_.Room();
+  bool moved = false;
   if (room > 0) {
     chunk_.clear();
     for (const Entry& e : queue_) {
@@ -147,6 +151,7 @@ void SerialLink::Drain() {
       Fail();
       return;
     }
+    moved = taken > 0;
     for (auto left = static_cast<size_t>(taken); left > 0;) {
       Entry& front = queue_.front();
       const size_t n = std::min(left, front.bytes.size() - front.sent);
@@ -161,17 +166,26 @@ void SerialLink::Drain() {
     room -= static_cast<size_t>(taken);
   }
   if (queue_.empty()) {
+    stalls_ = 0;
     drain_timer_.SetEnabled(false);
     return;
   }
+  stalls_ = moved ? 0 : stalls_ + 1;
   // Wake when the line can take what waits, or as much as it ever takes, in one write: a whole
   // frame where it fits. Waking sooner would hand over a few bytes at a time for nothing but
   // system calls and wake-ups.
   const size_t useful = std::min(queued_bytes_, device_.Capacity());
   const int64_t missing = useful > room ? static_cast<int64_t>(useful - room) : 1;
   const int64_t micros_per_byte = 10'000'000 / BaudOf(settings_);
-  const auto wait_ms =
+  auto wait_ms =
       static_cast<int>(std::clamp<int64_t>((missing * micros_per_byte + 999) / 1000, 1, 1000));
+  // A line that took nothing twice in a row is not moving at the rate it was opened at: each
+  // further wait doubles, up to a second, and the first write it takes again ends the backing
+  // off. A line that merely runs slow always takes something when asked, and never gets here.
+  if (stalls_ > 1)
+    wait_ms = static_cast<int>(
+        std::min<int64_t>(kLongestStallWaitMs, int64_t{std::max(wait_ms, kFirstDrainWaitMs)}
+                                                   << std::min(stalls_ - 1, 10)));
   // A fresh period from now, also when a tick drained meanwhile: a line that ticks keep topping
   // up never needs the timer.
   drain_timer_.SetInterval(wait_ms);
@@ -186,6 +200,7 @@ void SerialLink::Fail() {
 }
 
 void SerialLink::ClearQueue() {
+  stalls_ = 0;
   front_number_ += queue_.size();
   queue_.clear();
   queued_bytes_ = 0;

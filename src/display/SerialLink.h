@@ -96,6 +96,7 @@ class SerialLink {
   uint64_t frame_slot_ = 0;                        // the latest frame's number; 0: none yet
   std::unordered_map<int, uint64_t> level_slots_;  // the latest level's number, by position
   Timer drain_timer_;
+  int stalls_ = 0;  // drains in a row that handed nothing to the line
 };
 
 }  // namespace vfd

@@ -250,6 +250,14 @@ void PosixSerialDevice::Account(size_t bytes) {
 
 size_t PosixSerialDevice::Room() {
   if (fd_ < 0) return 0;
+  // After a write the kernel refused, the model's word is not enough: a line that does not
+  // move (a stuck adapter, a pseudo-terminal nobody reads) has room only once the kernel says it
+  // is writable again. A hang-up or error is let through, for the write to report it.
+  if (write_refused_) {
+    pollfd p{fd_, POLLOUT, 0};
+    if (poll(&p, 1, 0) == 0 && !(p.revents & (POLLOUT | POLLERR | POLLHUP | POLLNVAL))) return 0;
+    write_refused_ = false;
+  }
   size_t target = RoomTarget();
   // A UART and the model agree; on a pseudo-terminal the kernel says 0 and the model does the
   // work. A driver that cannot report its queue leaves the model alone too.
@@ -272,7 +280,10 @@ long PosixSerialDevice::Write(const uint8_t* data, size_t size) {
       return static_cast<long>(n);
     }
     if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      write_refused_ = true;
+      return 0;
+    }
     error_ = SystemErrorText(errno);
     return -1;
   }
@@ -337,6 +348,7 @@ void PosixSerialDevice::Close() {
   ::close(fd_);
   fd_ = -1;
   flocked_ = false;
+  write_refused_ = false;
   line_free_at_ns_ = 0;
 }
 

@@ -53,6 +53,7 @@ class PosixSerialDevice : public SerialDevice {
   int fd_ = -1;
   int baud_ = 9600;
   bool flocked_ = false;
+  bool write_refused_ = false;  // the last write found the kernel's buffer full
   int64_t ns_per_byte_ = 0;
   int64_t line_free_at_ns_ = 0;  // monotonic time when the bytes in flight will have left
   std::string lock_dir_ = "/var/lock";

@@ -60,6 +60,8 @@ long FakeSerialDevice::Write(const uint8_t* data, size_t size) {
     error_ = "Input/output error";
     return -1;
   }
+  ++writes;
+  if (stuck) return 0;
   size = std::min(size, Room());
   Take(data, size);
   return static_cast<long>(size);

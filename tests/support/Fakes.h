@@ -43,12 +43,13 @@ class FakeSerialDevice : public SerialDevice {
   std::string LastError() const override { return error_; }
 
   // Test controls.
-  std::set<std::string> in_use;                    // paths another program holds
-  std::set<std::string> missing;                   // paths that do not exist
-  std::set<std::string> denied;                    // paths without permission
-  bool throttle = false;                           // take bytes at the line's pace
-  size_t line_buffer = 16;                         // bytes in flight while throttled
-  bool fail_next_write = false;                    // the adapter is pulled out
+  std::set<std::string> in_use;   // paths another program holds
+  std::set<std::string> missing;  // paths that do not exist
+  std::set<std::string> denied;   // paths without permission
+  bool throttle = false;          // take bytes at the line's pace
+  size_t line_buffer = 16;        // bytes in flight while throttled
+  bool fail_next_write = false;   // the adapter is pulled out
+  bool stuck = false;  // takes nothing, though Room offers room (a line that never drains)
   std::function<void(std::string_view)> on_bytes;  // sees every byte that goes out
 
   // What happened.
@@ -59,6 +60,7 @@ class FakeSerialDevice : public SerialDevice {
   int closes = 0;
   std::vector<std::string> opened_paths;
   int last_drain_timeout_ms = -1;
+  int writes = 0;  // calls of Write
 
   // Forgets what was written.
   void Reset() { written.clear(); }
