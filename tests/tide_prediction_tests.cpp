@@ -603,6 +603,26 @@ TEST_F(HostileTideDataTest, AFileMendedWhileTheProgramRunsIsReadAgain) {
   EXPECT_EQ(pages.Complete("Northport, North", 1).size(), 1u);
 }
 
+TEST_F(HostileTideDataTest, GoingAwayMidReadEndsTheReaderAtOnce) {
+  if (original_.empty()) GTEST_SKIP() << "no harmonics file at " << TideSourceConfig::kDefaultData;
+  const std::string path = Write("good.tcd", original_);
+  const auto start = std::chrono::steady_clock::now();
+  {
+    testing::VirtualEventLoop loop;
+    LocalTidePages pages(loop, path);
+    bool answered = false;
+    pages.Page("Northport", [&](TidePage) { answered = true; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the child is reading now
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  // The reader stopped is a reader that answers nothing more, and quickly.
+  TideDataReader reader(path);
+  reader.Cancel();
+  std::string error;
+  EXPECT_FALSE(reader.ReadStations(&error));
+  EXPECT_NE(error.find("is unusable: stopped"), std::string::npos) << error;
+}
+
 TEST(TideDataAnswerTest, OnlyAWellFormedAnswerIsTaken) {
   const std::vector<TideStationName> names = {
       {.name = "Northport, New York",
