@@ -2,7 +2,6 @@
 
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
-#include <sys/timerfd.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -31,13 +30,8 @@ int64_t NowNanos() {
 
 EpollEventLoop::EpollEventLoop() {
   epoll_fd_ = epoll_create1(EPOLL_CLOEXEC);
-  timer_fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
   wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (!Valid()) return;
-  epoll_event timer_event{};
-  timer_event.events = EPOLLIN;
-  timer_event.data.fd = timer_fd_;
-  epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, timer_fd_, &timer_event);
   epoll_event wake_event{};
   wake_event.events = EPOLLIN;
   wake_event.data.fd = wake_fd_;
@@ -45,7 +39,7 @@ EpollEventLoop::EpollEventLoop() {
 }
 
 EpollEventLoop::~EpollEventLoop() {
-  for (int fd : {epoll_fd_, timer_fd_, wake_fd_})
+  for (int fd : {epoll_fd_, wake_fd_})
     if (fd >= 0) close(fd);
 }
 
@@ -135,17 +129,20 @@ void EpollEventLoop::PumpEvents(int ms) {
     RunOnce(end);
 }
 
-void EpollEventLoop::Arm(int64_t at_ns) {
-  if (at_ns == armed_ns_) return;
-  itimerspec spec{};
-  if (at_ns != kNever) {
-    // Zero would disarm: a deadline already past is taken as the earliest possible one.
-    const int64_t at = std::max<int64_t>(at_ns, 1);
-    spec.it_value.tv_sec = at / 1'000'000'000;
-    spec.it_value.tv_nsec = at % 1'000'000'000;
+int EpollEventLoop::Wait(int64_t until_ns, epoll_event* events, int capacity) {
+  if (until_ns == kNever) return epoll_wait(epoll_fd_, events, capacity, -1);
+  const int64_t wait_ns = std::max<int64_t>(0, until_ns - NowNanos());
+  if (precise_wait_) {
+    timespec timeout{};
+    timeout.tv_sec = wait_ns / 1'000'000'000;
+    timeout.tv_nsec = wait_ns % 1'000'000'000;
+    const int count = epoll_pwait2(epoll_fd_, events, capacity, &timeout, nullptr);
+    if (count >= 0 || errno != ENOSYS) return count;
+    precise_wait_ = false;  // a kernel before 5.11
   }
-  timerfd_settime(timer_fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
-  armed_ns_ = at_ns;
+  // Whole milliseconds, rounded up: waking before the beat would only mean waking again.
+  const int64_t wait_ms = std::min<int64_t>((wait_ns + 999'999) / 1'000'000, 1'000'000'000);
+  return epoll_wait(epoll_fd_, events, capacity, static_cast<int>(wait_ms));
 }
 
 void EpollEventLoop::RunOnce(int64_t until_ns) {
@@ -158,19 +155,12 @@ void EpollEventLoop::RunOnce(int64_t until_ns) {
     std::lock_guard<std::mutex> lock(posted_mutex_);
     if (!posted_.empty()) wait = false;
   }
-  // The timer descriptor stays armed across wake-ups that leave the deadline as it was, which
-  // spares a system call on most of them.
-  Arm(wait ? std::min(next, until_ns) : next);
-
-  epoll_event events[2];
-  const int count = epoll_wait(epoll_fd_, events, 2, wait ? -1 : 0);
-  for (int i = 0; i < count; ++i) {
+  // The wait's own timeout is the timer: no descriptor to arm and read on every wake-up.
+  epoll_event events[1];
+  const int count = Wait(wait ? std::min(next, until_ns) : 0, events, 1);
+  if (count > 0) {
     uint64_t value;
-    if (events[i].data.fd == timer_fd_) {
-      if (read(timer_fd_, &value, sizeof value) > 0) armed_ns_ = -1;  // a one-shot: spent
-    } else {
-      [[maybe_unused]] ssize_t got = read(wake_fd_, &value, sizeof value);
-    }
+    [[maybe_unused]] ssize_t got = read(wake_fd_, &value, sizeof value);
   }
   // EINTR (a signal) is one more wake-up, nothing more: what is due is still handled below.
   RunPosted();

@@ -9,10 +9,14 @@
 #include "core/EventLoop.h"
 #include "core/TimerBeat.h"
 
+struct epoll_event;
+
 namespace vfd {
 
-// The core's event loop without any toolkit: one epoll descriptor waiting on a timerfd (the next
-// timer due, or the end of a pause) and an eventfd (tasks posted from other threads).
+// The core's event loop without any toolkit: one epoll descriptor waiting on an eventfd (tasks
+// posted from other threads), with the next timer due (or the end of a pause) as the wait's
+// timeout, to the nanosecond (epoll_pwait2; whole milliseconds on kernels before 5.11). A wake-up
+// for a timer then costs no system call besides the wait itself.
 //
 // It keeps the promises the windowed program's loop keeps: the fast periodic timers (below
 // 100 ms, the animations) tick on the common beat so that related rates share their wake-ups;
@@ -29,7 +33,7 @@ class EpollEventLoop : public EventLoop, public MonotonicClock {
   EpollEventLoop& operator=(const EpollEventLoop&) = delete;
 
   // False when the kernel refused the descriptors; Run then returns at once.
-  bool Valid() const { return epoll_fd_ >= 0 && timer_fd_ >= 0 && wake_fd_ >= 0; }
+  bool Valid() const { return epoll_fd_ >= 0 && wake_fd_ >= 0; }
 
   // Handles events until Quit; at most `ms` milliseconds when `ms` is not negative.
   void Run(int ms = -1);
@@ -60,16 +64,16 @@ class EpollEventLoop : public EventLoop, public MonotonicClock {
 
   // Waits for the next event or until `until_ns`, whichever is first, and handles what is there.
   void RunOnce(int64_t until_ns);
-  void Arm(int64_t at_ns);
+  // epoll_wait until `until_ns` (kNever: no timeout; in the past: none at all).
+  int Wait(int64_t until_ns, struct epoll_event* events, int capacity);
   void RunPosted();
   void FireDue(int64_t now_ns);
   bool StillDue(const Due& due) const;
 
   int epoll_fd_ = -1;
-  int timer_fd_ = -1;
   int wake_fd_ = -1;
   int depth_ = 0;
-  int64_t armed_ns_ = -1;
+  bool precise_wait_ = true;
 
   std::mutex posted_mutex_;
   std::deque<std::function<void()>> posted_;
