@@ -45,7 +45,8 @@ TideSourceConfig TideConfig(PosixTextFiles& files) {
 
 }  // namespace
 
-MachineServices::MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialogs& file_dialogs)
+MachineServices::MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialogs& file_dialogs,
+                                 bool preload_tides)
     : loop_(loop),
       boxes_(boxes),
       file_dialogs_(file_dialogs),
@@ -56,7 +57,7 @@ MachineServices::MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialo
   const TideSourceConfig tide_config = TideConfig(files_);
   if (tide_config.IsLocal()) {
     auto local = std::make_unique<LocalTidePages>(loop_, tide_config.tides_data);
-    local->Preload();
+    if (preload_tides) local->Preload();
     tides_ = std::move(local);
   } else {
     tides_ = std::make_unique<HttpTidePages>(http_, tide_config.tides);

@@ -36,7 +36,11 @@ inline constexpr const char* kAlreadyRunning = "VFD Vorlinx is already running w
 // the working directory, after GuardSettings.
 class MachineServices {
  public:
-  MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialogs& file_dialogs);
+  // `preload_tides`: read the local tide data at start, so that the first tide page comes
+  // without waiting for it, at the cost of some megabytes held from the start whether tides are
+  // ever shown or not.
+  MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialogs& file_dialogs,
+                  bool preload_tides);
   ~MachineServices();
   MachineServices(const MachineServices&) = delete;
   MachineServices& operator=(const MachineServices&) = delete;

@@ -56,7 +56,9 @@ int main(int argc, char** argv) {
   }
   vfd::app::ConsoleMessageBoxes boxes;
   vfd::app::NoFileDialogs file_dialogs;
-  vfd::app::MachineServices machine(loop, boxes, file_dialogs);
+  // The tide data is read when the first tide page is asked for: on the small machines this
+  // program is for, memory counts for more than the first page's wait.
+  vfd::app::MachineServices machine(loop, boxes, file_dialogs, /*preload_tides=*/false);
   vfd::Program program(machine.ForProgram());
 
   vfd::app::StatusLog status_log(program.main().lblStatus);

@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
   vfd::ui::QtEventLoop loop;
   vfd::ui::QtMessageBoxes boxes(headless);
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  vfd::app::MachineServices machine(loop, boxes, file_dialogs);
+  // The user may click Tides at any moment; its first page should not wait for the data.
+  vfd::app::MachineServices machine(loop, boxes, file_dialogs, /*preload_tides=*/true);
   vfd::Program program(machine.ForProgram());
 
   // The windows exist only with a screen: without one nobody would see them, and keeping them
