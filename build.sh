@@ -7,6 +7,7 @@
 #   ./build.sh sanitize  the core tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh bench     build and run the benchmarks (optimised build)
 #   ./build.sh format    check that the sources are formatted
+#   ./build.sh package   build the Debian package (build-package/*.deb) and check it
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -26,6 +27,12 @@ DEV_PACKAGES=(
   clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb
+)
+
+# What building and checking the Debian package needs besides: dpkg-shlibdeps (dpkg-dev, file)
+# finds the libraries' packages, lintian judges the result, systemd-analyze reads the units.
+PACKAGE_PACKAGES=(
+  dpkg-dev file lintian systemd
 )
 
 ensure_packages() {  # extra packages...
@@ -98,8 +105,18 @@ case "${1:-run}" in
     ensure_packages "${DEV_PACKAGES[@]}"
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
     ;;
+  package)
+    ensure_packages "${PACKAGE_PACKAGES[@]}"
+    configure build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVFD_WERROR=ON \
+      -DVFD_BUILD_TESTS=OFF -DVFD_BUILD_BENCH=OFF
+    cmake --build build-package --parallel "$jobs"
+    rm -f build-package/vfdvorlinx_*.deb
+    (cd build-package && cpack -G DEB >/dev/null)
+    tools/check-package build-package/vfdvorlinx_*.deb
+    ls build-package/vfdvorlinx_*.deb
+    ;;
   *)
-    sed -n '2,10p' "$0" >&2
+    sed -n '2,11p' "$0" >&2
     exit 2
     ;;
 esac

@@ -30,4 +30,18 @@ plant effects/Climb.h '#  include "shell/FrmMain.h"'
 plant display/Emu.cpp '#include "display/emulator/Decoders.h"'
 plant core/Up.h '#include "display/Models.h"'
 plant effects/Qt.cpp '#include <QTimer>'
+mkdir -p "$tmp/src/app" "$tmp/src/daemon"
+plant app/View.cpp '#include "ui/MainWindowView.h"'
+plant daemon/Qt.cpp '#include <QCoreApplication>'
+plant shell/App.h '#include "app/Options.h"'
+
+# A program without a window that loads Qt fails; the windowed one is allowed to (not given).
+if [ -n "${3:-}" ]; then
+  "$check" "$real_src" --program "$3" || fail "the program without a window fails the link check"
+fi
+if [ -n "${4:-}" ]; then
+  if "$check" "$real_src" --program "$4" 2>/dev/null; then
+    fail "a program that loads Qt passes the link check"
+  fi
+fi
 echo "layer check: every case behaves"

@@ -1,5 +1,5 @@
 // The Qt view: the event loop that drives the core's timers, the binders between widgets and
-// control models, the main window over a whole program, and the headless preview.
+// control models, and the main window over a whole program.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,14 +33,11 @@
 #include "support/Fakes.h"
 #include "support/VirtualEventLoop.h"
 #include "ui/Binders.h"
-#include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/MbmConfigView.h"
 #include "ui/NewsConfigView.h"
 #include "ui/PreviewGlass.h"
 #include "ui/QtEventLoop.h"
-#include "ui/ShutdownSignals.h"
-#include "ui/StatusLog.h"
 #include "ui/VfdSelectView.h"
 #include "ui/WeatherConfigView.h"
 #include "ui/WinampConfigView.h"
@@ -664,76 +661,6 @@ TEST(WebConfigViewsTest, TheHeadlineAndWeatherDialogsEditTheirFunctions) {
   QTest::mouseClick(weather.findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
   EXPECT_FALSE(weather.isVisible());
   EXPECT_EQ(rig->program.weather().location, "Oslo");
-}
-
-TEST(HeadlessPreviewTest, PrintsOneBlockPerChangedPassAtMostTenASecond) {
-  testing::VirtualEventLoop loop;
-  FrmMain form;
-  std::vector<std::string> blocks;
-  const CharacterSet set = CharacterSet::ForModel(kModelIeeSerial, CharsetChoice::kJapanese);
-  HeadlessPreview preview(
-      form, [&set]() -> const CharacterSet& { return set; },
-      [&](const std::string& s) { blocks.push_back(s); });
-  auto settle = [&] { ProcessUntil([] { return false; }, 150); };
-  settle();
-  ASSERT_EQ(blocks.size(), 1u);
-  EXPECT_EQ(blocks[0], "|LINE 1|\n|LINE 2|\n\n");
-
-  form.Line1.SetCaption("Hello  ");
-  // Display codes: a katakana and the ROM's a with diaeresis.
-  form.Line2.SetCaption("\xB1 \xE1 ");
-  settle();
-  form.Line1.SetFont(10, false);  // looks differently, reads the same
-  settle();
-  ASSERT_EQ(blocks.size(), 2u);
-  EXPECT_EQ(blocks[1], "|Hello  |\n|\xEF\xBD\xB1 \xC3\xA4 |\n\n");
-
-  form.Line2.SetVisible(false);
-  form.Line1.SetCaption("r1\r\nr2\r\nr3\r\nr4");
-  settle();
-  ASSERT_EQ(blocks.size(), 3u);
-  EXPECT_EQ(blocks[2], "|r1|\n|r2|\n|r3|\n|r4|\n\n");
-
-  // A function drawing 200 frames a second for half a second: a few blocks, the last one the
-  // latest picture.
-  QElapsedTimer clock;
-  clock.start();
-  int frame = 0;
-  while (clock.elapsed() < 500) {
-    form.Line1.SetCaption("frame " + std::to_string(++frame));
-    ProcessUntil([] { return false; }, 5);
-  }
-  settle();
-  const size_t printed = blocks.size() - 3;
-  EXPECT_GE(printed, 3u);
-  EXPECT_LE(printed, 7u);
-  EXPECT_EQ(blocks.back(), "|frame " + std::to_string(frame) + "|\n\n");
-}
-
-TEST(StatusLogTest, EveryStatusMessageGoesOutOnceWithItsTime) {
-  Label status("lblStatus", "");
-  std::vector<std::string> lines;
-  StatusLog log(
-      status, [] { return std::string("2026-12-08 09:30:00"); },
-      [&](const std::string& s) { lines.push_back(s); });
-  status.SetCaption("Serial port /dev/ttyS0 was closed: Input/output error.");
-  status.SetCaption("Serial port /dev/ttyS0 was closed: Input/output error.");
-  status.SetCaption("");
-  status.SetCaption("Reconnected to /dev/ttyS0");
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "2026-12-08 09:30:00 status: Serial port /dev/ttyS0 was closed: "
-                       "Input/output error.\n",
-                       "2026-12-08 09:30:00 status: Reconnected to /dev/ttyS0\n"}));
-}
-
-TEST(ShutdownSignalsTest, SignalsArriveOnTheEventThreadInsteadOfEndingTheProcess) {
-  std::vector<int> received;
-  ShutdownSignals watcher([&](int signal) { received.push_back(signal); });
-  ASSERT_TRUE(watcher.Active());
-  std::raise(SIGTERM);
-  std::raise(SIGHUP);
-  ASSERT_TRUE(ProcessUntil([&] { return received.size() == 2; }));
-  EXPECT_EQ(received, (std::vector<int>{SIGTERM, SIGHUP}));
 }
 
 }  // namespace

@@ -195,16 +195,24 @@ std::string CurlHttpClient::UserAgent() {
 
 CurlHttpClient::CurlHttpClient(EventLoop& loop, Limits limits)
     : shared_(std::make_shared<Shared>()) {
-  static std::once_flag global_init;
-  std::call_once(global_init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   shared_->loop = &loop;
   shared_->limits = limits;
+}
+
+void CurlHttpClient::Start() {
+  if (shared_->multi) return;
+  // Not before the first request: initialising curl initialises its TLS library, which costs a
+  // program that never fetches anything (a clock, The Matrix) megabytes of resident memory and
+  // a thread.
+  static std::once_flag global_init;
+  std::call_once(global_init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   shared_->multi = curl_multi_init();
   std::thread(Work, shared_).detach();
 }
 
 CurlHttpClient::~CurlHttpClient() {
   shared_->waiting.clear();
+  if (!shared_->multi) return;
   std::unique_lock lock(shared_->mutex);
   shared_->stop = true;
   curl_multi_wakeup(shared_->multi);
@@ -216,6 +224,7 @@ CurlHttpClient::~CurlHttpClient() {
 
 void CurlHttpClient::Get(const std::string& url, HttpBody form,
                          std::function<void(HttpResult)> on_done) {
+  Start();
   const uint64_t id = shared_->next_id++;
   shared_->waiting.emplace(id, std::move(on_done));
   std::lock_guard lock(shared_->mutex);
@@ -225,6 +234,7 @@ void CurlHttpClient::Get(const std::string& url, HttpBody form,
 
 void CurlHttpClient::CancelAll() {
   shared_->waiting.clear();
+  if (!shared_->multi) return;
   std::lock_guard lock(shared_->mutex);
   shared_->incoming.clear();
   shared_->drop_all = true;

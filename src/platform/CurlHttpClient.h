@@ -39,6 +39,8 @@ class CurlHttpClient : public HttpClient {
   struct Shared;
 
  private:
+  // Sets curl and the transfer thread up, once.
+  void Start();
   std::shared_ptr<Shared> shared_;
 };
 

@@ -12,26 +12,14 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "app/HeadlessPreview.h"
+#include "app/MachineServices.h"
+#include "app/Options.h"
+#include "app/ShutdownSignals.h"
+#include "app/StatusLog.h"
 #include "core/Version.h"
-#include "platform/CurlHttpClient.h"
-#include "platform/IcuTransliterator.h"
-#include "platform/InstanceLock.h"
-#include "platform/LinuxParallelPort.h"
-#include "platform/LinuxSensors.h"
-#include "platform/LocalTidePages.h"
-#include "platform/LocaleFormats.h"
-#include "platform/MprisMediaPlayer.h"
-#include "platform/PosixSerialDevice.h"
-#include "platform/PosixTextFiles.h"
-#include "platform/SeededRandom.h"
-#include "platform/SerialPortCatalog.h"
-#include "platform/SystemClock.h"
-#include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
-#include "shell/ServicesFile.h"
-#include "sources/HttpTidePages.h"
 #include "ui/CountdownView.h"
-#include "ui/HeadlessPreview.h"
 #include "ui/MainWindowView.h"
 #include "ui/MbmConfigView.h"
 #include "ui/NewsConfigView.h"
@@ -39,8 +27,6 @@
 #include "ui/QtFileDialogs.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/ScheduleViews.h"
-#include "ui/ShutdownSignals.h"
-#include "ui/StatusLog.h"
 #include "ui/TidesConfigView.h"
 #include "ui/TrayIconView.h"
 #include "ui/VfdSelectView.h"
@@ -66,45 +52,6 @@ void AvoidSharedMemoryRoundTrips() {
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
-constexpr const char* kUsage =
-    "Usage: vfdvorlinx [--quiet]\n"
-    "\n"
-    "Keeps a vacuum fluorescent display on a serial or parallel port busy: a ticker, a clock,\n"
-    "The Matrix, brightness effects and more, one display function at a time.\n"
-    "\n"
-    "The settings are kept in vfdsettings.txt in the directory the program starts in. Without a\n"
-    "display server the program runs without a window and prints the display's picture on\n"
-    "standard output; status messages always go to standard error.\n"
-    "\n"
-    "  --quiet     without a window: print no picture, only status messages\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n";
-
-struct Options {
-  bool quiet = false;
-  bool help = false;
-  bool version = false;
-  std::string unknown;
-};
-
-// The program's own options; Qt's (such as -platform) are left for QApplication.
-Options ParseOptions(int argc, char** argv) {
-  Options o;
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (std::strcmp(a, "--quiet") == 0) {
-      o.quiet = true;
-    } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-      o.help = true;
-    } else if (std::strcmp(a, "--version") == 0) {
-      o.version = true;
-    } else if (std::strncmp(a, "--", 2) == 0 && o.unknown.empty()) {
-      o.unknown = a;
-    }
-  }
-  return o;
-}
-
 bool IsHeadless() {
   const QString platform = QGuiApplication::platformName();
   return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
@@ -114,18 +61,24 @@ bool IsHeadless() {
 
 int main(int argc, char** argv) {
   // Help and version touch neither the settings nor any port, and need no display server.
-  const Options options = ParseOptions(argc, argv);
-  if (!options.unknown.empty()) {
-    std::fprintf(stderr, "vfdvorlinx: unknown option %s\n\n%s", options.unknown.c_str(), kUsage);
+  const vfd::app::Options options = vfd::app::ParseOptions(argc, argv);
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "vfdvorlinx: %s\n\n%s", options.error.c_str(),
+                 vfd::app::UsageText("vfdvorlinx", true).c_str());
     return 2;
   }
   if (options.help) {
-    std::fputs(kUsage, stdout);
+    std::fputs(vfd::app::UsageText("vfdvorlinx", true).c_str(), stdout);
     return 0;
   }
   if (options.version) {
     std::printf("vfdvorlinx %s\n", vfd::kProgramVersion);
     return 0;
+  }
+  std::string directory_error;
+  if (!vfd::app::EnterSettingsDirectory(options, &directory_error)) {
+    std::fprintf(stderr, "vfdvorlinx: %s\n", directory_error.c_str());
+    return 1;
   }
 
   ChooseOffscreenWithoutDisplay();
@@ -136,86 +89,22 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("vfdvorlinx"));
   const bool headless = IsHeadless();
 
-  // One instance per settings file: a second one would overwrite the first one's file at exit
-  // and fight it for the port.
   vfd::InstanceLock lock;
-  std::string lock_error;
-  switch (lock.Acquire(vfd::kSettingsFileName, &lock_error)) {
-    case vfd::InstanceLock::Result::kHeldElsewhere: {
-      const char* text = "VFD Vorlinx is already running with these settings";
-      if (headless) {
-        std::fprintf(stderr, "vfdvorlinx: %s.\n", text);
-      } else {
-        QMessageBox::information(nullptr, QStringLiteral("VFD Vorlinx"),
-                                 QString::fromUtf8(text) + QLatin1Char('.'));
-      }
-      return 1;
+  if (vfd::app::GuardSettings(lock, "vfdvorlinx") == vfd::InstanceLock::Result::kHeldElsewhere) {
+    if (headless) {
+      std::fprintf(stderr, "vfdvorlinx: %s.\n", vfd::app::kAlreadyRunning);
+    } else {
+      QMessageBox::information(nullptr, QStringLiteral("VFD Vorlinx"),
+                               QString::fromUtf8(vfd::app::kAlreadyRunning) + QLatin1Char('.'));
     }
-    case vfd::InstanceLock::Result::kFailed:
-      std::fprintf(stderr, "vfdvorlinx: cannot guard the settings against a second instance: %s\n",
-                   lock_error.c_str());
-      break;
-    case vfd::InstanceLock::Result::kAcquired:
-      // Only now can nobody else be halfway through replacing the settings file.
-      vfd::PosixTextFiles::RemoveStaleTemporaries(vfd::kSettingsFileName);
-      break;
+    return 1;
   }
 
   vfd::ui::QtEventLoop loop;
-  vfd::SystemClock clock;
-  vfd::LocaleFormats formats;
-  vfd::SeededRandom random(vfd::SeededRandom::ClockSeed());
-  vfd::PosixSerialDevice serial;
-  vfd::LinuxParallelPort parallel;
   vfd::ui::QtMessageBoxes boxes(headless);
-  vfd::PosixTextFiles files;
   vfd::ui::QtFileDialogs file_dialogs(headless);
-  // The web, on a thread of its own.
-  vfd::CurlHttpClient http(loop);
-  vfd::WebDocumentParsers documents;
-  vfd::LinuxSensors sensors;
-  vfd::IcuTransliterator scripts;
-  // Tide tables predicted here from the harmonics file, or from a page service, as the services
-  // file's tides lines say (the program reports that file's problems when it starts).
-  vfd::TideSourceConfig tide_config;
-  {
-    std::string error;
-    const std::optional<std::string> text =
-        files.Read(vfd::ServicesPathBeside(vfd::kSettingsFileName), &error, vfd::kMaxServicesBytes);
-    const vfd::WebServiceUrls urls =
-        text ? vfd::ParseServicesFile(*text).urls : vfd::WebServiceUrls{};
-    if (!urls.tides.empty()) tide_config.tides = urls.tides;
-    if (!urls.tides_data.empty()) tide_config.tides_data = urls.tides_data;
-  }
-  std::unique_ptr<vfd::TidePageSource> tide_pages;
-  if (tide_config.IsLocal()) {
-    // The harmonics file is read when tides are first asked for, not at every start.
-    tide_pages = std::make_unique<vfd::LocalTidePages>(loop, tide_config.tides_data);
-  } else {
-    tide_pages = std::make_unique<vfd::HttpTidePages>(http, tide_config.tides);
-  }
-  vfd::TidePageSource& tides = *tide_pages;
-  // Any player on the session bus; without a bus there is simply no player.
-  vfd::MprisMediaPlayer player(loop, clock);
-  vfd::Program program(vfd::Services{
-      .loop = loop,
-      .monotonic = clock,
-      .wall = clock,
-      .formats = formats,
-      .random = random,
-      .serial = serial,
-      .parallel = parallel,
-      .boxes = boxes,
-      .files = files,
-      .file_dialogs = file_dialogs,
-      .http = http,
-      .documents = documents,
-      .player = player,
-      .sensors = sensors,
-      .tides = tides,
-      .scripts = scripts,
-      .list_serial_ports = [] { return vfd::ListSerialDevices(); },
-      .prefer_player = [&player](const std::string& name) { player.SetPreferredPlayer(name); }});
+  vfd::app::MachineServices machine(loop, boxes, file_dialogs);
+  vfd::Program program(machine.ForProgram());
 
   // The windows exist only with a screen: without one nobody would see them, and keeping them
   // in step with the models would cost on every frame.
@@ -249,12 +138,13 @@ int main(int argc, char** argv) {
   };
   std::unique_ptr<Windows> windows;
   if (!headless) windows = std::make_unique<Windows>(program);
-  vfd::ui::StatusLog status_log(program.main().lblStatus);
-  std::unique_ptr<vfd::ui::HeadlessPreview> preview;
+  vfd::app::StatusLog status_log(program.main().lblStatus);
+  std::unique_ptr<vfd::app::HeadlessPreview> preview;
   if (headless && !options.quiet)
-    preview = std::make_unique<vfd::ui::HeadlessPreview>(
+    preview = std::make_unique<vfd::app::HeadlessPreview>(
         program.main(),
-        [&program]() -> const vfd::CharacterSet& { return program.display().Charset(); });
+        [&program]() -> const vfd::CharacterSet& { return program.display().Charset(); }, loop,
+        machine.monotonic());
 
   // A signal ends the program the way closing its window does. The window ignores a close while
   // it is already shutting down, so a repeated Ctrl-C cannot cut the shutdown short; without a
@@ -271,7 +161,7 @@ int main(int argc, char** argv) {
     program.Shutdown();
     QCoreApplication::quit();
   };
-  vfd::ui::ShutdownSignals shutdown_signals([&](int) {
+  vfd::app::ShutdownSignals shutdown_signals(loop, [&](int) {
     if (windows)
       windows->main.close();
     else

@@ -1,13 +1,10 @@
-#include "ui/HeadlessPreview.h"
+#include "app/HeadlessPreview.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
 
-#include <QPointer>
-#include <QTimer>
-
-namespace vfd::ui {
+namespace vfd::app {
 namespace {
 
 HeadlessPreview::Sink ToStream(std::FILE* stream) {
@@ -31,20 +28,35 @@ void AppendRows(std::string& out, std::string_view caption, const CharacterSet& 
 
 }  // namespace
 
-HeadlessPreview::HeadlessPreview(FrmMain& form, PreviewCharset charset)
-    : HeadlessPreview(form, std::move(charset), ToStream(stdout)) {}
+HeadlessPreview::HeadlessPreview(FrmMain& form, Charset charset, EventLoop& loop,
+                                 MonotonicClock& clock)
+    : HeadlessPreview(form, std::move(charset), loop, clock, ToStream(stdout)) {}
 
-HeadlessPreview::HeadlessPreview(FrmMain& form, PreviewCharset charset, Sink preview_out)
-    : form_(form), charset_(std::move(charset)), preview_out_(std::move(preview_out)) {
-  QPointer<HeadlessPreview> self(this);
-  auto schedule = [self] {
-    if (self) self->Schedule();
+HeadlessPreview::HeadlessPreview(FrmMain& form, Charset charset, EventLoop& loop,
+                                 MonotonicClock& clock, Sink preview_out)
+    : form_(form),
+      charset_(std::move(charset)),
+      loop_(loop),
+      clock_(clock),
+      preview_out_(std::move(preview_out)),
+      self_(std::make_shared<HeadlessPreview*>(this)) {
+  gap_.SetExact(true);
+  gap_.on_tick = [this] {
+    gap_.SetEnabled(false);
+    Flush();
+  };
+  gap_.AttachHost(&loop_);
+  std::weak_ptr<HeadlessPreview*> weak = self_;
+  auto schedule = [weak] {
+    if (auto self = weak.lock()) (*self)->Schedule();
   };
   form_.Line1.changed.Connect(schedule);
   form_.Line2.changed.Connect(schedule);
   // What the preview shows before anything changes is worth a block too.
   Schedule();
 }
+
+HeadlessPreview::~HeadlessPreview() = default;
 
 std::string HeadlessPreview::Block() const {
   std::string block;
@@ -60,10 +72,20 @@ void HeadlessPreview::Schedule() {
   pending_ = true;
   // Changes within one pass of the event loop make one block; after a block, the next waits
   // out the rest of its tenth of a second and then shows whatever is newest.
-  constexpr qint64 kGapMs = 1000 / kMaxBlocksPerSecond;
-  const qint64 wait =
-      since_print_.isValid() ? std::max<qint64>(0, kGapMs - since_print_.elapsed()) : 0;
-  QTimer::singleShot(static_cast<int>(wait), Qt::PreciseTimer, this, [this] { Flush(); });
+  constexpr int64_t kGapUs = 1'000'000 / kMaxBlocksPerSecond;
+  const int64_t wait_us =
+      printed_at_us_ < 0
+          ? 0
+          : std::max<int64_t>(0, kGapUs - (clock_.MonotonicMicros() - printed_at_us_));
+  if (wait_us < 1000) {
+    std::weak_ptr<HeadlessPreview*> weak = self_;
+    loop_.Post([weak] {
+      if (auto self = weak.lock()) (*self)->Flush();
+    });
+    return;
+  }
+  gap_.SetInterval(static_cast<int>((wait_us + 999) / 1000));
+  gap_.SetEnabled(true);
 }
 
 void HeadlessPreview::Flush() {
@@ -71,8 +93,8 @@ void HeadlessPreview::Flush() {
   std::string block = Block();
   if (block == last_block_) return;
   last_block_ = std::move(block);
-  since_print_.start();
+  printed_at_us_ = clock_.MonotonicMicros();
   preview_out_(last_block_);
 }
 
-}  // namespace vfd::ui
+}  // namespace vfd::app
