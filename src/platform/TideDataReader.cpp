@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -159,6 +160,15 @@ int OpenRegular(const std::string& path, std::string* identity, std::string* err
   if (const int null = open("/dev/null", O_RDWR | O_CLOEXEC); null >= 0) {
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
+  }
+  // Only the file and the answer's pipe stay open: a child that outlives its parent must not
+  // keep the parent's instance lock, port or sockets alive.
+  {
+    const unsigned keep_low = static_cast<unsigned>(std::min(fd, out));
+    const unsigned keep_high = static_cast<unsigned>(std::max(fd, out));
+    if (keep_low > 3) close_range(3, keep_low - 1, 0);
+    if (keep_high > keep_low + 1) close_range(keep_low + 1, keep_high - 1, 0);
+    close_range(keep_high + 1, ~0U, 0);
   }
 
   // The descriptor's own file, whatever has happened to the path meanwhile. Without /proc the
