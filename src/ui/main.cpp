@@ -26,6 +26,7 @@
 #include "platform/SeededRandom.h"
 #include "platform/SerialPortCatalog.h"
 #include "platform/SystemClock.h"
+#include "platform/TcpLineServer.h"
 #include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 #include "shell/ServicesFile.h"
@@ -198,6 +199,8 @@ int main(int argc, char** argv) {
   vfd::TidePageSource& tides = *tide_pages;
   // Any player on the session bus; without a bus there is simply no player.
   vfd::MprisMediaPlayer player(loop, clock);
+  // The LCDproc clients' sockets, on a thread of their own.
+  vfd::TcpLineServer lcdproc_sockets(loop);
   vfd::Program program(vfd::Services{
       .loop = loop,
       .monotonic = clock,
@@ -216,7 +219,8 @@ int main(int argc, char** argv) {
       .tides = tides,
       .scripts = scripts,
       .list_serial_ports = [] { return vfd::ListSerialDevices(); },
-      .prefer_player = [&player](const std::string& name) { player.SetPreferredPlayer(name); }});
+      .prefer_player = [&player](const std::string& name) { player.SetPreferredPlayer(name); },
+      .lcdproc_sockets = lcdproc_sockets});
 
   // The windows exist only with a screen: without one nobody would see them, and keeping them
   // in step with the models would cost on every frame.
