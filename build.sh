@@ -26,6 +26,7 @@ DEV_PACKAGES=(
   clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb
+  lcdproc libio-lcdproc-perl
 )
 
 ensure_packages() {  # extra packages...

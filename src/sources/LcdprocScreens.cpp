@@ -188,8 +188,9 @@ void Sessions::Command(Client& c, std::vector<std::string>& w) {
   }
   if (cmd == "info") return Answer(c.id, info ? info() : std::string("VFD Vorlinx"));
   if (cmd == "client_set") {
+    // Options are read with or without their dash, as LCDd reads them.
     for (size_t i = 1; i < n; ++i) {
-      if (w[i] == "-name" && i + 1 < n) {
+      if ((w[i] == "-name" || w[i] == "name") && i + 1 < n) {
         c.name = ClientText(w[++i]);
       } else {
         return Huh(c.id, "Usage: client_set -name <name>");
