@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -186,7 +187,8 @@ TEST_F(LcdprocSocketTest, LcdprocsOwnScreensShowOnTheGlass) {
 TEST_F(LcdprocSocketTest, APerlClientWritesItsLine) {
   if (!Installed("/usr/bin/perl") || ::access("/usr/share/perl5/IO/LCDproc.pm", R_OK) != 0)
     GTEST_SKIP() << "IO::LCDproc is not installed";
-  char path[] = "/tmp/lcdproc-client-XXXXXX";
+  std::string name = (std::filesystem::temp_directory_path() / "lcdproc-client-XXXXXX").string();
+  char* path = name.data();
   const int fd = ::mkstemp(path);
   ASSERT_GE(fd, 0);
   const std::string script =
@@ -214,7 +216,8 @@ TEST_F(LcdprocSocketTest, APerlClientWritesItsLine) {
 
 TEST_F(LcdprocSocketTest, LcdexecsMenuIsTakenWithoutComplaint) {
   if (!Installed("/usr/bin/lcdexec")) GTEST_SKIP() << "lcdexec is not installed";
-  char path[] = "/tmp/lcdexec-conf-XXXXXX";
+  std::string name = (std::filesystem::temp_directory_path() / "lcdexec-conf-XXXXXX").string();
+  char* path = name.data();
   const int fd = ::mkstemp(path);
   ASSERT_GE(fd, 0);
   const std::string conf = "[lcdexec]\nAddress=127.0.0.1\nPort=" + std::to_string(port) +
