@@ -27,6 +27,7 @@ DEV_PACKAGES=(
   clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb
+  lcdproc libio-lcdproc-perl
 )
 
 # What building and checking the Debian package needs besides: dpkg-shlibdeps (dpkg-dev, file)

@@ -52,7 +52,8 @@ MachineServices::MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialo
       random_(SeededRandom::ClockSeed()),
       http_(loop),
       // Without a bus there is simply no player.
-      player_(loop, clock_) {
+      player_(loop, clock_),
+      lcdproc_sockets_(loop) {
   const TideSourceConfig tide_config = TideConfig(files_);
   if (tide_config.IsLocal()) {
     tides_ = std::make_unique<LocalTidePages>(loop_, tide_config.tides_data);
@@ -82,7 +83,8 @@ Services MachineServices::ForProgram() {
       .tides = *tides_,
       .scripts = scripts_,
       .list_serial_ports = [] { return ListSerialDevices(); },
-      .prefer_player = [this](const std::string& name) { player_.SetPreferredPlayer(name); }};
+      .prefer_player = [this](const std::string& name) { player_.SetPreferredPlayer(name); },
+      .lcdproc_sockets = lcdproc_sockets_};
 }
 
 }  // namespace vfd::app

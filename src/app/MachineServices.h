@@ -16,6 +16,7 @@
 #include "platform/PosixTextFiles.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
+#include "platform/TcpLineServer.h"
 #include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 
@@ -61,6 +62,8 @@ class MachineServices {
   IcuTransliterator scripts_;
   std::unique_ptr<TidePageSource> tides_;
   MprisMediaPlayer player_;
+  // The LCDproc clients' sockets, on a thread of their own.
+  TcpLineServer lcdproc_sockets_;
 };
 
 }  // namespace vfd::app

@@ -35,6 +35,9 @@ struct FunctionRegistration {
   // Its own values in the settings file: taken at start, given back at exit (both optional).
   std::function<void(const Settings&)> load{};
   std::function<void(Settings&)> store{};
+  // Whether it has anything to show now (optional; without it, always): rotation passes over a
+  // function that has not.
+  std::function<bool()> available{};
 };
 
 }  // namespace vfd

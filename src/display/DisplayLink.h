@@ -38,9 +38,9 @@ struct DisplayPanel {
   Button& cmdKnightrider;
   Timer& Timer5;
   Timer& Timer8;
-  // The twelve timers that drive display functions; a port-in-use error on a speed change stops
+  // The timers that drive display functions; a port-in-use error on a speed change stops
   // whichever runs.
-  std::array<Timer*, 12> function_timers;
+  std::array<Timer*, 13> function_timers;
   // One line of status on the main window for problems that need no dialog.
   Label& lblStatus;
 };

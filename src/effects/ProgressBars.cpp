@@ -144,6 +144,28 @@ std::string ProgressBars::EmptyBar(int16_t screen_type) {
   }
 }
 
+void ProgressBars::PrepareCells() {
+  if (display_.display_model == kModelIeeSerial && display_.serial().IsSerialOpen()) {
+    // The glyph bar's middle cells, full and empty, as GlyphBar9 defines them.
+    constexpr Pattern kMiddleEmptyCell{0xA8, 0x0A, 0x00, 0x54, 0x05};
+    constexpr Pattern kMiddleFullCell{0xFD, 0x5F, 0x80, 0xFE, 0x0F};
+    display_.DefineGlyph(kMiddleEmpty, kMiddleEmptyCell);
+    display_.DefineGlyph(kMiddleFull, kMiddleFullCell);
+    filled_cell_ = static_cast<char>(kMiddleFull);
+    empty_cell_ = static_cast<char>(kMiddleEmpty);
+    return;
+  }
+  if (display_.display_model == kModelIeeParallel) {
+    // The wide bar's full and empty cells, which the display holds without a definition.
+    filled_cell_ = static_cast<char>(253);
+    empty_cell_ = static_cast<char>(255);
+    return;
+  }
+  const std::string block = display_.TextCodes("\u2588");
+  filled_cell_ = block.size() == 1 ? block[0] : '#';
+  empty_cell_ = '-';
+}
+
 void ProgressBars::LoadBarVariant(int variant) {
   if (loaded_bar_glyph == variant) return;
   if (display_.DefineGlyph(kBarGlyph, kBarVariants[variant - 1]))

@@ -28,12 +28,21 @@ class ProgressBars {
   // unknown length); empty text for no screen type.
   std::string EmptyBar(int16_t screen_type);
 
+  // Whole cells of a bar drawn by others (the LCDproc clients' bars): the display's own bar
+  // glyphs where it has them, else a block (or '#') and '-'. PrepareCells defines the glyphs that
+  // need it and picks the codes; a frame that uses the cells calls it once before.
+  void PrepareCells();
+  char FilledCell() const { return filled_cell_; }
+  char EmptyCell() const { return empty_cell_; }
+
  private:
   static std::string PlainBar(float ratio, int cells);
   std::string GlyphBar9(float ratio);
   void LoadBarVariant(int variant);
 
   DisplayLink& display_;
+  char filled_cell_ = '#';
+  char empty_cell_ = '-';
 };
 
 }  // namespace vfd

@@ -20,6 +20,7 @@ FrmMain::FrmMain() : Form("frmMain", "VFD Vorlinx") {
   cmdCount.SetToolTip("Years, months and days until your event");
   cmdCodeCrack.SetToolTip("Reveals your message as if cracking a code");
   cmdWeather.SetToolTip("The weather for your place");
+  cmdLcdproc.SetToolTip("Screens of LCDproc clients: lcdproc, lcdexec and other programs");
   cmdRotate.SetToolTip("Shows the functions one after another, each for its own time");
   cmdSleepTimer.SetToolTip("Switches functions or sleeps the display at set times of day");
 
@@ -41,15 +42,15 @@ void FrmMain::SetWindowState(int state) {
   changed.Emit();
 }
 
-std::array<Timer*, 12> FrmMain::FunctionTimers() {
-  return {&Timer1,  &Timer2,  &Timer3,  &Timer4,  &Timer6,  &Timer10,
-          &Timer12, &Timer13, &Timer14, &Timer15, &Timer16, &Timer17};
+std::array<Timer*, 13> FrmMain::FunctionTimers() {
+  return {&Timer1,  &Timer2,  &Timer3,  &Timer4,  &Timer6,  &Timer10, &Timer12,
+          &Timer13, &Timer14, &Timer15, &Timer16, &Timer17, &Timer19};
 }
 
-std::array<Timer*, 22> FrmMain::AllTimers() {
-  return {&Timer1,  &Timer2,  &Timer3,     &Timer4,  &Timer5,  &Timer6,  &Timer7,  &Timer8,
-          &Timer9,  &Timer10, &Timer11,    &Timer12, &Timer13, &Timer14, &Timer15, &Timer16,
-          &Timer17, &Timer18, &tmrWeather, &tmrTide, &tmrHN,   &tmrSN};
+std::array<Timer*, 23> FrmMain::AllTimers() {
+  return {&Timer1,  &Timer2,  &Timer3,  &Timer4,     &Timer5,  &Timer6,  &Timer7,  &Timer8,
+          &Timer9,  &Timer10, &Timer11, &Timer12,    &Timer13, &Timer14, &Timer15, &Timer16,
+          &Timer17, &Timer18, &Timer19, &tmrWeather, &tmrTide, &tmrHN,   &tmrSN};
 }
 
 }  // namespace vfd

@@ -31,6 +31,7 @@ class FrmMain : public Form {
   Button cmdCount{"cmdCount", "Countdown"};
   Button cmdCodeCrack{"cmdCodeCrack", "Code Cracker"};
   Button cmdWeather{"cmdWeather", "Weather"};
+  Button cmdLcdproc{"cmdLcdproc", "LCDproc Clients"};
 
   // Scheduling.
   Button cmdRotate{"cmdRotate", "Rotation"};
@@ -111,15 +112,16 @@ class FrmMain : public Form {
   Timer Timer16{"Timer16", 1};      // Code Cracker
   Timer Timer17{"Timer17", 1000};   // Weather
   Timer Timer18{"Timer18", 30000};  // AutoTimer
+  Timer Timer19{"Timer19", 125};    // LCDproc Clients
   Timer tmrWeather{"tmrWeather", 30000};
   Timer tmrTide{"tmrTide", 30000};
   Timer tmrHN{"tmrHN", 30000};
   Timer tmrSN{"tmrSN", 30000};
 
-  // The twelve timers that drive display functions, in ascending timer number.
-  std::array<Timer*, 12> FunctionTimers();
+  // The timers that drive display functions, in ascending timer number.
+  std::array<Timer*, 13> FunctionTimers();
   // Every timer of the window.
-  std::array<Timer*, 22> AllTimers();
+  std::array<Timer*, 23> AllTimers();
 
  private:
   int window_state_ = 0;

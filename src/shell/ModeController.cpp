@@ -89,6 +89,12 @@ void ModeController::ActivateFunction(int16_t code) {
   const FunctionRegistration* f = Find(code);
   if (!f || !f->timer) return;
   if (before_activate) before_activate();
+  if (suspended_) {
+    suspended_code_ = code;
+    if (f->before_start) f->before_start();
+    display_.ApplyBrightness();
+    return;
+  }
   for (const FunctionRegistration& other : functions_)
     if (other.code != code && other.timer) other.timer->SetEnabled(false);
   if (f->before_start) f->before_start();
@@ -100,6 +106,10 @@ void ModeController::ActivateFunction(int16_t code) {
 }
 
 std::string ModeController::RunningFunctionCode() const {
+  if (suspended_) {
+    if (suspended_rotation_) return "7";
+    return std::to_string(suspended_code_);
+  }
   if (main_.Timer7.Enabled()) return "7";
   for (const FunctionRegistration& f : functions_)
     if (f.timer && f.timer->Enabled()) return std::to_string(f.code);
@@ -108,6 +118,15 @@ std::string ModeController::RunningFunctionCode() const {
 
 void ModeController::StartFunctionByCode(const std::string& text) {
   int16_t code = ParseCode(text);
+  if (suspended_) {
+    if (code == 7) {
+      suspended_rotation_ = true;
+      main_.cmdRotate.SetCaption("Stop Rotation");
+    } else if (const FunctionRegistration* f = Find(code); f && f->timer) {
+      suspended_code_ = code;
+    }
+    return;
+  }
   if (code == 7) {
     main_.Timer7.SetEnabled(true);
     if (rotation_step) rotation_step();
@@ -121,6 +140,7 @@ void ModeController::StartFunctionByCode(const std::string& text) {
 }
 
 void ModeController::StopFunctions() {
+  suspended_code_ = 0;
   for (const FunctionRegistration& f : functions_)
     if (f.timer) f.timer->SetEnabled(false);
 }
@@ -137,8 +157,39 @@ void ModeController::RedrawRunningFunction() {
 void ModeController::RotateClick() {
   bool start = main_.cmdRotate.Caption() == "Rotation";
   main_.cmdRotate.SetCaption(start ? "End Rotation" : "Rotation");
-  main_.Timer7.SetEnabled(start);
+  if (suspended_)
+    suspended_rotation_ = start;
+  else
+    main_.Timer7.SetEnabled(start);
   rotation_slot = 1;
+}
+
+void ModeController::SuspendFunctions() {
+  if (suspended_) return;
+  suspended_code_ = 0;
+  for (const FunctionRegistration& f : functions_) {
+    if (f.timer && f.timer->Enabled()) {
+      suspended_code_ = f.code;
+      break;
+    }
+  }
+  suspended_rotation_ = main_.Timer7.Enabled();
+  suspended_ = true;
+  main_.Timer7.SetEnabled(false);
+  for (const FunctionRegistration& f : functions_)
+    if (f.timer) f.timer->SetEnabled(false);
+}
+
+void ModeController::ResumeFunctions() {
+  if (!suspended_) return;
+  suspended_ = false;
+  if (suspended_rotation_) main_.Timer7.SetEnabled(true);
+  if (const FunctionRegistration* f = Find(suspended_code_); f && f->timer) {
+    f->timer->SetEnabled(true);
+    RunTick(f->code);
+  }
+  suspended_code_ = 0;
+  suspended_rotation_ = false;
 }
 
 void ModeController::AutoTimerClick() {
@@ -155,6 +206,7 @@ void ModeController::ToggleSleep() {
     // Rotation would restart a function on the sleeping display at its next step; it sleeps
     // too, and the resume code "7" brings it back on waking.
     main_.Timer7.SetEnabled(false);
+    suspended_rotation_ = false;
     display_.SleepDisplay();
     main_.cmdSleep.SetCaption("Wake");
   } else {

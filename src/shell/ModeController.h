@@ -52,6 +52,13 @@ class ModeController {
   // Draws the running function's frame again at once (a display that came back blank).
   void RedrawRunningFunction();
 
+  // Something else holds the glass for a while (an LCDproc client's alert): the running function
+  // and rotation pause where they are, and Resume starts them again. While suspended, a function
+  // chosen (by a button, the AutoTimer or waking) is the one that resumes, and counts as running.
+  void SuspendFunctions();
+  void ResumeFunctions();
+  bool Suspended() const { return suspended_; }
+
   // The scheduling toggles.
   void RotateClick();
   void AutoTimerClick();
@@ -68,6 +75,9 @@ class ModeController {
   std::vector<FunctionRegistration> functions_;
   std::vector<Form*> dialogs_;
   std::string sleep_resume_code_;
+  bool suspended_ = false;
+  int16_t suspended_code_ = 0;
+  bool suspended_rotation_ = false;
 };
 
 }  // namespace vfd

@@ -67,7 +67,8 @@ Program::Program(Services services)
       tides_({main_.cmdTides, main_.Timer12, main_.tmrTide, main_.cmdTideConfig}, display_,
              services_.tides, services_.wall, services_.formats, services_.boxes,
              frm_tides_config_),
-      frm_tides_config_(tides_) {
+      frm_tides_config_(tides_),
+      lcdproc_({main_.cmdLcdproc, main_.Timer19}, display_, bars_, services_.lcdproc_sockets) {
   for (Timer* timer : main_.AllTimers())
     timer->AttachHost(&services_.loop);
   if (services_.list_serial_ports) {
@@ -93,6 +94,12 @@ Program::Program(Services services)
   modes_.Register(shack_news_.Registration());
   modes_.Register(weather_.Registration());
   modes_.Register(tides_.Registration());
+  modes_.Register(lcdproc_.Registration());
+  // The clients' foreground screens hold the glass over whatever runs, then it goes on.
+  lcdproc_.take_glass = [this] { modes_.SuspendFunctions(); };
+  lcdproc_.give_back_glass = [this] { modes_.ResumeFunctions(); };
+  lcdproc_.asleep = [this] { return main_.cmdSleep.Caption() == "Wake"; };
+  lcdproc_.TakeoverTimer().AttachHost(&services_.loop);
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   modes_.RegisterDialog(frm_rotate_config_, &main_.cmdSetRotate, false);
   modes_.RegisterDialog(frm_timer_, &main_.cmdSleepTimerConfig, true);
@@ -120,6 +127,8 @@ void Program::Start() {
   UseWebServices();
   LoadSettings();
   modes_.rotation_slot = 1;
+  // Last, so that a port another server holds is what the status line says.
+  lcdproc_.Listen(web_services_.lcdproc);
   CreateTrayIcon();
 }
 
@@ -160,6 +169,8 @@ void Program::UseWebServices() {
   weather_.geocoding_url = web_services_.weather_geocoding;
   weather_.forecast_url = web_services_.weather_forecast;
   update_check_.url = web_services_.update;
+  lcdproc_.default_duration = web_services_.lcdproc_duration * 8;
+  rotation_.lcdproc_time = static_cast<int16_t>(web_services_.lcdproc_rotation * 100);
   if (services_.prefer_player) services_.prefer_player(web_services_.player);
   // The about box asks the same version file; an address given by the caller wins.
   about_.update_url = services_.update_url.empty() ? web_services_.update : services_.update_url;
@@ -298,6 +309,9 @@ void Program::Shutdown() {
   shut_down_ = true;
   // Replies that come after this would find nothing to feed; nothing waits on the network.
   services_.http.CancelAll();
+  // The clients hear the program go; their screens would have nowhere to show.
+  lcdproc_.StopListening();
+  lcdproc_.TakeoverTimer().SetEnabled(false);
   RemoveTrayIcon();
   // Values typed into an open dialog without Apply are lost.
   modes_.CloseDialogs();

@@ -8,6 +8,7 @@
 #include "core/EventLoop.h"
 #include "core/Files.h"
 #include "core/Http.h"
+#include "core/LineServer.h"
 #include "core/MediaPlayer.h"
 #include "core/Random.h"
 #include "core/SensorTable.h"
@@ -38,6 +39,7 @@
 #include "shell/RunningState.h"
 #include "shell/ServicesFile.h"
 #include "shell/SysTray.h"
+#include "sources/LcdprocClients.h"
 #include "sources/MotherboardMonitor.h"
 #include "sources/News.h"
 #include "sources/Tides.h"
@@ -78,6 +80,8 @@ struct Services {
   std::string update_url{};
   // Tells the media player backend which player the services file prefers.
   std::function<void(const std::string&)> prefer_player{};
+  // The sockets of the LCDproc clients' server; without them the server never listens.
+  LineServer& lcdproc_sockets = NoLineServer::Instance();
 };
 
 // The whole program: the main window's model, every subsystem, and the handlers that tie the
@@ -130,6 +134,7 @@ class Program {
   UpdateCheck& update_check() { return update_check_; }
   Tides& tides() { return tides_; }
   FrmTidesConfig& tides_config() { return frm_tides_config_; }
+  LcdprocClients& lcdproc() { return lcdproc_; }
   // The settings as read at start; the values of functions not built yet pass through to the
   // file at exit from here.
   const Settings& settings() const { return settings_; }
@@ -192,6 +197,7 @@ class Program {
   UpdateCheck update_check_;
   Tides tides_;
   FrmTidesConfig frm_tides_config_;
+  LcdprocClients lcdproc_;
   // Whether a parallel port address was chosen in the list (at start or later). Until then the
   // stored address is kept as it was, even one the list does not offer.
   bool parallel_base_chosen_ = false;

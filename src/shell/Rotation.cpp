@@ -8,15 +8,18 @@ namespace vfd {
 void Rotation::Step() {
   // A slot with nothing to show passes on to the next one at once; after a whole cycle of those
   // the step gives up, or it would never end.
-  for (int visited = 0; visited < 12; ++visited) {
+  const int16_t slots = Slots();
+  // The clients' slot was due, but their screens have gone since.
+  if (modes_.rotation_slot == 13 && slots == 12) modes_.rotation_slot = 1;
+  for (int visited = 0; visited < slots; ++visited) {
     const int16_t s = modes_.rotation_slot;
-    if (s < 1 || s > 12) break;
-    modes_.rotation_slot = static_cast<int16_t>(s == 12 ? 1 : s + 1);
-    const int16_t t = times[s - 1];
-    const int16_t code = kSlotCodes[s - 1];
+    if (s < 1 || s > slots) break;
+    modes_.rotation_slot = static_cast<int16_t>(s >= slots ? 1 : s + 1);
+    const int16_t t = s <= 12 ? times[static_cast<size_t>(s - 1)] : lcdproc_time;
+    const int16_t code = kSlotCodes[static_cast<size_t>(s - 1)];
     const FunctionRegistration* f = modes_.Find(code);
-    if (t <= kSkipAtOrBelowMs || !f || !f->timer) {
-      if (visited == 11) display_.ReportStatus(kNothingToShow, main_.Timer7);
+    if (t <= kSkipAtOrBelowMs || !f || !f->timer || (f->available && !f->available())) {
+      if (visited == slots - 1) display_.ReportStatus(kNothingToShow, main_.Timer7);
       continue;
     }
     main_.Timer7.SetInterval(t);
@@ -24,6 +27,13 @@ void Rotation::Step() {
     break;
   }
   display_.ApplyBrightness();
+}
+
+int16_t Rotation::Slots() const {
+  const FunctionRegistration* f = modes_.Find(kSlotCodes.back());
+  const bool joins =
+      f && f->timer && lcdproc_time > kSkipAtOrBelowMs && f->available && f->available();
+  return joins ? 13 : 12;
 }
 
 void Rotation::Show(int16_t code) {

@@ -20,8 +20,12 @@ namespace vfd {
 // cycle of twelve slots.
 class Rotation {
  public:
-  // The function code each slot shows, in slot order.
-  static constexpr std::array<int16_t, 12> kSlotCodes = {1, 10, 2, 16, 3, 4, 6, 17, 12, 13, 14, 15};
+  // The function code each slot shows, in slot order. The last slot, the LCDproc clients, keeps
+  // its time in the services file, since the settings file has room for twelve.
+  static constexpr std::array<int16_t, 13> kSlotCodes = {1,  10, 2,  16, 3,  4, 6,
+                                                         17, 12, 13, 14, 15, 19};
+  // The cycle is twelve slots long, and thirteen while a client has a screen to show.
+  int16_t Slots() const;
   // A slot whose time is this or less is left out.
   static constexpr int16_t kSkipAtOrBelowMs = 10;
 
@@ -31,10 +35,12 @@ class Rotation {
   // RotationTimes, milliseconds, in slot order.
   std::array<int16_t, 12> times{10000, 7000, 7000, 7000, 7000, 7000,
                                 7000,  7000, 7000, 7000, 7000, 7000};
+  // The last slot's time, milliseconds.
+  int16_t lcdproc_time = 7000;
 
-  // RotationStep: the Timer7 tick. Shows the next slot whose function is built and whose time is
-  // above 10 ms. When a whole cycle has none, the display stays as it is and the status line
-  // says why.
+  // RotationStep: the Timer7 tick. Shows the next slot whose function is built, has something to
+  // show and whose time is above 10 ms. When a whole cycle has none, the display stays as it is and
+  // the status line says why.
   void Step();
 
   void Load(const Settings& settings) { times = settings.RotationTimes; }

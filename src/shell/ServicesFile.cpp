@@ -67,6 +67,34 @@ bool IsUsableUrl(std::string_view url, bool base_only) {
   return true;
 }
 
+bool IsListenAddress(std::string_view address) {
+  if (address == "off") return true;
+  const size_t colon = address.rfind(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  std::string_view host = address.substr(0, colon);
+  const std::string_view port = address.substr(colon + 1);
+  if (port.empty() || port.size() > 5 ||
+      !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  const int number = std::stoi(std::string(port));
+  if (number < 1 || number > 65535) return false;
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+    return std::all_of(host.begin(), host.end(), [](char c) {
+      return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+    });
+  }
+  int dots = 0;
+  for (char c : host) {
+    if (c == '.') {
+      ++dots;
+    } else if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  return dots == 3;
+}
+
 ServicesFileContents ParseServicesFile(std::string_view text) {
   ServicesFileContents out;
   WebServiceUrls& urls = out.urls;
@@ -135,6 +163,28 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
         continue;
       }
       urls.charset[key == "charset" ? 0 : static_cast<size_t>(key[8] - '0')] = std::string(value);
+    } else if (key == "lcdproc") {
+      if (!IsListenAddress(value)) {
+        out.problems.push_back(where + "\"" + std::string(value) +
+                               "\" is not an address and port (such as 127.0.0.1:13666) or off "
+                               "for lcdproc");
+        continue;
+      }
+      urls.lcdproc = std::string(value);
+    } else if (key == "lcdproc-duration" || key == "lcdproc-rotation") {
+      const bool rotation = key == "lcdproc-rotation";
+      const int most = rotation ? 300 : 3600;
+      int number = -1;
+      if (!value.empty() && value.size() <= 4 &&
+          std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        number = std::stoi(std::string(value));
+      if (number < (rotation ? 0 : 1) || number > most) {
+        out.problems.push_back(where + "\"" + std::string(value) +
+                               "\" is not a whole number from " + (rotation ? "0" : "1") + " to " +
+                               std::to_string(most) + " for " + key);
+        continue;
+      }
+      (rotation ? urls.lcdproc_rotation : urls.lcdproc_duration) = number;
     } else {
       out.problems.push_back(where + "unknown key \"" + key + "\"");
     }

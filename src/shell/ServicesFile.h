@@ -36,6 +36,12 @@ struct WebServiceUrls {
   // The character ROM of every display ("charset"), then of each model 1..5 ("charset-N"),
   // which wins over the first: "japanese" or "european". Empty: the model's own (Japanese).
   std::array<std::string, 6> charset{};
+  // Where the LCDproc clients' server listens ("host:port" with a numeric host), or "off".
+  std::string lcdproc = "127.0.0.1:13666";
+  // The clients' screens: seconds on the glass for a screen that names no duration, and the
+  // tenths of a second that rotation gives them (0 leaves them out).
+  int lcdproc_duration = 5;
+  int lcdproc_rotation = 70;
 };
 
 struct ServicesFileContents {
@@ -55,5 +61,8 @@ std::string ServicesPathBeside(const std::string& settings_path);
 // Whether `url` is an absolute http or https URL with a host (and, when `base_only`, nothing
 // after the host and port but an optional path).
 bool IsUsableUrl(std::string_view url, bool base_only);
+
+// Whether `address` is "off" or a numeric host and a port: "127.0.0.1:13666", "[::1]:13666".
+bool IsListenAddress(std::string_view address);
 
 }  // namespace vfd

@@ -170,8 +170,9 @@ QGroupBox* MainWindowView::BuildFunctions() {
       {m.cmdShacknews, &m.cmdShacknewsConfig},
       {m.cmdCount, &m.cmdCountConfig},
       {m.cmdWeather, &m.cmdWeatherConfig},
+      {m.cmdLcdproc, nullptr},
   };
-  constexpr int kRows = 6;
+  constexpr int kRows = 7;
   for (int i = 0; i < static_cast<int>(std::size(entries)); ++i) {
     const int row = i % kRows;
     const int column = (i / kRows) * 2;

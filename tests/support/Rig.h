@@ -6,6 +6,7 @@
 #include "platform/IcuTransliterator.h"
 #include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
+#include "support/FakeLineServer.h"
 #include "support/Fakes.h"
 #include "support/VirtualEventLoop.h"
 
@@ -27,6 +28,7 @@ struct Rig {
   FakeSensors sensors;
   FakeTidePages tides{loop};
   IcuTransliterator scripts;
+  FakeLineServer lcdproc_sockets;
   // The serial devices the machine has, as the port list asks for them.
   std::vector<std::string> present_ports;
   // Before the program: the program's last bytes (closing the port) still reach it.
@@ -48,7 +50,8 @@ struct Rig {
                                          .sensors = sensors,
                                          .tides = tides,
                                          .scripts = scripts,
-                                         .list_serial_ports = [this] { return present_ports; }});
+                                         .list_serial_ports = [this] { return present_ports; },
+                                         .lcdproc_sockets = lcdproc_sockets});
 
   FrmMain& main() { return program->main(); }
   DisplayLink& display() { return program->display(); }
