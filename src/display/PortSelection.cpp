@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/Charset.h"
 #include "display/DisplayLink.h"
 
 namespace vfd {
@@ -24,9 +25,12 @@ int16_t HexValue(const std::string& text) {
 
 void DisplayLink::ReportStatus(const std::string& text) {
   status_owner_ = nullptr;
+  // Messages quote what files and the web sent; every view (the window, a terminal, the journal)
+  // gets them as one plain line.
+  const std::string line = OneLine(text);
   // The line shows what fits of a long message; its tip holds all of it.
-  panel_.lblStatus.SetToolTip(text);
-  panel_.lblStatus.SetCaption(text);
+  panel_.lblStatus.SetToolTip(line);
+  panel_.lblStatus.SetCaption(line);
 }
 
 void DisplayLink::ReportStatus(const std::string& text, const Timer& owner) {
