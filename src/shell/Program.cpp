@@ -96,6 +96,7 @@ Program::Program(Services services)
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   modes_.RegisterDialog(frm_rotate_config_, &main_.cmdSetRotate, false);
   modes_.RegisterDialog(frm_timer_, &main_.cmdSleepTimerConfig, true);
+  update_check_.report_failure = [this](const std::string& text) { display_.ReportStatus(text); };
   WireHandlers();
   running_state_.Watch();
 }
