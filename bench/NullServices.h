@@ -68,6 +68,9 @@ class NullLoop : public EventLoop,
   bool WriteAtomically(const std::string&, const std::string&, std::string*) override {
     return true;
   }
+  bool IsRegularFile(const std::string&) override { return false; }
+  bool Rename(const std::string&, const std::string&, std::string*) override { return false; }
+
   std::optional<std::string> OpenFile(const std::string&, const std::string&,
                                       const std::string&) override {
     return std::nullopt;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/PosixTextFiles.h"
+#include "shell/SettingsFile.h"
 
 namespace vfd {
 namespace {
@@ -129,6 +130,46 @@ TEST_F(FilesTest, LeftoversOfAnInterruptedReplaceAreRemovedAndNothingElse) {
   EXPECT_TRUE(fs::exists(path + ".bad"));
   EXPECT_TRUE(fs::exists(path + ".new-notours"));
   EXPECT_EQ(Content(), "settings");
+}
+
+TEST_F(FilesTest, WhatIsNotARegularFileIsNeverReadNorReplacedNorSavedOver) {
+  // A pipe, and a link to it: a rename over the link's target would turn the pipe into a file.
+  const std::string fifo = (dir / "pipe").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string link = (dir / "linked.txt").string();
+  ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+  for (const std::string& name : {fifo, link}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(files.IsRegularFile(name));
+    std::string error;
+    EXPECT_FALSE(files.WriteAtomically(name, "defaults", &error));
+    EXPECT_EQ(error, "not a regular file");
+    OpenedSettings opened = OpenSettingsFile(files, name);
+    EXPECT_NE(opened.status.find("will not be saved"), std::string::npos) << opened.status;
+    EXPECT_FALSE(opened.not_saved_because.empty());
+    EXPECT_FALSE(fs::exists(name + ".bad"));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+  }
+  EXPECT_TRUE(fs::is_symlink(link));
+  // A link to a device is refused the same way (only looked at here: nothing is written).
+  const std::string device = (dir / "device.txt").string();
+  ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+  EXPECT_FALSE(files.IsRegularFile(device));
+  EXPECT_FALSE(OpenSettingsFile(files, device).not_saved_because.empty());
+}
+
+TEST_F(FilesTest, AHugeOrUnreadableSettingsFileIsMovedAsideWhole) {
+  const std::string huge(kMaxSettingsFile + 10, 'x');
+  std::ofstream(path, std::ios::binary) << huge;
+  OpenedSettings opened = OpenSettingsFile(files, path);
+  EXPECT_TRUE(opened.not_saved_because.empty());
+  EXPECT_NE(opened.status.find("kept as " + path + ".bad"), std::string::npos) << opened.status;
+  std::ifstream in(path + ".bad", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), huge);
+  // Saving at exit then writes a fresh file beside the kept one.
+  std::string error;
+  EXPECT_TRUE(SaveSettingsFile(files, path, opened.settings, &error)) << error;
+  EXPECT_EQ(Content(), FormatSettings(opened.settings));
 }
 
 }  // namespace

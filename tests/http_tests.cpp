@@ -29,8 +29,12 @@ struct HttpTest : ::testing::Test {
 
   // Runs the loop's posted tasks until the reply to one GET arrives (or a real-time limit).
   std::optional<HttpResult> Fetch(const std::string& url, int limit_ms = 5000) {
+    return FetchWith(http, url, limit_ms);
+  }
+  std::optional<HttpResult> FetchWith(HttpClient& client, const std::string& url,
+                                      int limit_ms = 5000) {
     std::optional<HttpResult> result;
-    http.Get(url, [&](HttpResult r) { result = std::move(r); });
+    client.Get(url, [&](HttpResult r) { result = std::move(r); });
     EXPECT_FALSE(result) << "delivered inside Get";
     WaitFor([&] { return result.has_value(); }, limit_ms);
     return result;
@@ -116,6 +120,87 @@ TEST_F(HttpTest, ADeadHostAndAServerThatNeverAnswersFailWithinTheBounds) {
   EXPECT_FALSE(r->ok);
   // The whole-transfer bound ended it, not the test's own patience.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+TEST_F(HttpTest, EveryFailureSaysWhatFailedAndWhere) {
+  server.Script("/gone", Reply{.status = 404});
+  server.Script("/big", Reply{.body = std::string((1 << 20) + 1, 'x')});
+  server.Script("/hang", Reply{.behaviour = Behaviour::kNeverAnswer});
+  const std::string dead = "http://127.0.0.1:" + std::to_string(FixtureHttpServer::DeadPort());
+  const std::pair<std::string, std::string> cases[] = {
+      {dead + "/", "could not reach 127.0.0.1 (connection refused)"},
+      {server.Url("/gone"), "127.0.0.1 answered with status 404"},
+      {server.Url("/big"), "the reply from 127.0.0.1 is larger than 1024 KiB"},
+      {server.Url("/hang"), "127.0.0.1 sent no whole reply within 1500 ms"},
+  };
+  for (const auto& [url, error] : cases) {
+    const auto r = Fetch(url);
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r->ok);
+    EXPECT_EQ(r->error, error) << url;
+  }
+}
+
+TEST(LocalAddressTest, OnlyThePublicInternetIsPublic) {
+  for (const char* local : {"127.0.0.1",
+                            "127.255.0.9",
+                            "10.1.2.3",
+                            "172.16.0.1",
+                            "172.31.255.255",
+                            "192.168.1.1",
+                            "169.254.169.254",
+                            "100.64.0.1",
+                            "0.0.0.0",
+                            "224.0.0.1",
+                            "255.255.255.255",
+                            "::1",
+                            "::",
+                            "fe80::1",
+                            "fc00::1",
+                            "fd12:3456::1",
+                            "fec0::1",
+                            "ff02::1",
+                            "::ffff:127.0.0.1",
+                            "::ffff:192.168.0.1",
+                            "64:ff9b::10.0.0.1",
+                            "no address",
+                            ""})
+    EXPECT_TRUE(IsLocalAddress(local)) << local;
+  for (const char* open : {"8.8.8.8", "172.32.0.1", "172.15.255.255", "100.128.0.1", "193.0.0.1",
+                           "2001:db8::1", "2a00:1450::1", "::ffff:8.8.8.8", "64:ff9b::8.8.8.8"})
+    EXPECT_FALSE(IsLocalAddress(open)) << open;
+}
+
+// 127.0.0.1 plays the public web; every other local address is what it is.
+bool AllButOneAddressLocal(const std::string& ip) {
+  return ip != "127.0.0.1" && IsLocalAddress(ip);
+}
+
+TEST_F(HttpTest, APublicPageCannotRedirectToALocalAddressButALocalOneMay) {
+  FixtureHttpServer router("127.0.0.2");
+  router.Script("/admin", Reply{.body = "the router's page"});
+  server.Script("/feed", Reply{.status = 302, .location = router.Url("/admin")});
+  server.Script("/moved", Reply{.status = 301, .location = server.Url("/here")});
+  server.Script("/here", Reply{.body = "moved here"});
+  CurlHttpClient::Limits limits = kTestLimits;
+  limits.is_local = AllButOneAddressLocal;
+  CurlHttpClient guarded(loop, limits);
+
+  auto r = FetchWith(guarded, server.Url("/feed"));
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r->ok);
+  EXPECT_EQ(r->error, "127.0.0.1 redirected to a local address (127.0.0.2), which is not followed");
+  EXPECT_TRUE(router.Requests().empty()) << "the local server was asked";
+  // Redirects within the public web are still followed.
+  r = FetchWith(guarded, server.Url("/moved"));
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->ok) << r->error;
+  EXPECT_EQ(r->body, "moved here");
+  // A page served on this machine may send the program anywhere.
+  r = Fetch(server.Url("/feed"));
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->ok) << r->error;
+  EXPECT_EQ(r->body, "the router's page");
 }
 
 TEST_F(HttpTest, CancelledTransfersAreNeverDelivered) {

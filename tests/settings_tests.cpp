@@ -232,6 +232,46 @@ TEST(SettingsFileTest, AnUnreadableFileIsLeftAloneAndDefaultsAreUsed) {
   EXPECT_NE(opened.status.find("Permission denied"), std::string::npos);
 }
 
+TEST(SettingsFileTest, WhatCouldNotBeReadIsMovedAsideOrNeverSavedOver) {
+  {
+    MemoryFiles files;
+    files.files["vfdsettings.txt"] = "the user's";
+    files.unreadable.insert("vfdsettings.txt");
+    OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+    EXPECT_EQ(files.files.at("vfdsettings.txt.bad"), "the user's");
+    EXPECT_EQ(files.files.count("vfdsettings.txt"), 0u);
+    EXPECT_TRUE(opened.not_saved_because.empty());
+    EXPECT_NE(opened.status.find("will be saved in vfdsettings.txt"), std::string::npos)
+        << opened.status;
+  }
+  {
+    // Not even renamed: a pipe or a device is not the user's file to move.
+    MemoryFiles files;
+    files.special.insert("vfdsettings.txt");
+    OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+    EXPECT_EQ(files.renames, 0);
+    EXPECT_EQ(opened.not_saved_because, "vfdsettings.txt is not a regular file");
+    EXPECT_NE(opened.status.find("will not be saved"), std::string::npos) << opened.status;
+  }
+  {
+    MemoryFiles files;
+    files.files["vfdsettings.txt"] = "the user's";
+    files.unreadable.insert("vfdsettings.txt");
+    files.fail_renames = true;
+    OpenedSettings opened = OpenSettingsFile(files, "vfdsettings.txt");
+    EXPECT_EQ(files.files.at("vfdsettings.txt"), "the user's");
+    EXPECT_FALSE(opened.not_saved_because.empty());
+    EXPECT_NE(opened.status.find("will not be saved"), std::string::npos) << opened.status;
+  }
+  {
+    // A damaged file without room for its copy is not overwritten at exit either.
+    MemoryFiles files;
+    files.files["vfdsettings.txt"] = "\"3.10\"\r\n";
+    files.fail_writes = true;
+    EXPECT_FALSE(OpenSettingsFile(files, "vfdsettings.txt").not_saved_because.empty());
+  }
+}
+
 TEST(SettingsFileTest, SavingAlwaysWritesThisVersion) {
   MemoryFiles files;
   Settings s;

@@ -226,6 +226,18 @@ TEST_F(StartupTest, ABrokenFileIsKeptAndTheStatusLineSaysDefaultsWereLoaded) {
   EXPECT_EQ(m().txtMessage.Text(), "THIS CODE IS CRACKED");
 }
 
+TEST_F(StartupTest, ASettingsFileThatIsNoRegularFileIsNotWrittenAtExit) {
+  rig.files.special.insert("vfdsettings.txt");
+  rig.program->Start();
+  m().cmdClock.Click();
+  const int writes = rig.files.writes;
+  rig.program->Shutdown();
+  EXPECT_EQ(rig.files.writes, writes);
+  EXPECT_EQ(rig.files.files.count("vfdsettings.txt"), 0u);
+  EXPECT_EQ(rig.program->SaveError(), "vfdsettings.txt is not a regular file");
+  EXPECT_NE(m().lblStatus.Caption().find("not saved"), std::string::npos);
+}
+
 TEST_F(StartupTest, ShutdownStoresWhatTheUserLeftBehind) {
   rig.program->Start();
   FrmMain& w = m();

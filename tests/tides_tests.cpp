@@ -116,7 +116,8 @@ TEST(HttpTidePagesTest, ThePlaceIsEscapedAndTheAnswerPassedOn) {
   EXPECT_TRUE(got[0].ok);
   EXPECT_EQ(got[0].text, "page");
   EXPECT_FALSE(got[1].ok);
-  EXPECT_TRUE(got[1].error.empty());
+  // Why the service could not be read is passed on, for the status line.
+  EXPECT_EQ(got[1].error, "no route");
 }
 
 class TidesFunctionTest : public ::testing::Test {

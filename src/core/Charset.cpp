@@ -158,4 +158,27 @@ std::string TextOfFile(std::string_view bytes) {
   return Cp1252ToUtf8(bytes);
 }
 
+std::string OneLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    if (b >= 0x20 && b < 0x7F) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    const char32_t c = NextCodePoint(text, i);
+    if (c == '\t' || c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029) {
+      if (!out.empty() && out.back() != ' ') out.push_back(' ');
+      continue;
+    }
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    const bool bidi = c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+                      (c >= 0x2066 && c <= 0x2069);
+    if (!control && !bidi) AppendUtf8(out, c);
+  }
+  return out;
+}
+
 }  // namespace vfd

@@ -28,6 +28,13 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // UTF-8 to Windows-1252; characters it cannot hold become '?'.
 std::string Utf8ToCp1252(std::string_view text);
 
+// Text as one line that a status line or a terminal shows as it is: control characters (C0,
+// DEL, C1), line and paragraph separators and the bidirectional embeddings, overrides and
+// isolates are dropped, a tab or line break becomes one blank, malformed UTF-8 becomes U+FFFD.
+// Text from the web must not move a terminal's cursor, hide the rest of its output (ESC [8m)
+// or reorder what a line seems to say.
+std::string OneLine(std::string_view text);
+
 // A text file's bytes as text: UTF-8 (a byte-order mark dropped) when they are UTF-8, otherwise
 // taken as Windows-1252, as files from the program's first home are.
 std::string TextOfFile(std::string_view bytes);

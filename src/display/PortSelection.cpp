@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/Charset.h"
 #include "display/DisplayLink.h"
 
 namespace vfd {
@@ -24,9 +25,21 @@ int16_t HexValue(const std::string& text) {
 
 void DisplayLink::ReportStatus(const std::string& text) {
   status_owner_ = nullptr;
-  // The line shows what fits of a long message; its tip holds all of it.
-  panel_.lblStatus.SetToolTip(text);
-  panel_.lblStatus.SetCaption(text);
+  // Messages quote what files and the web sent; every view (the window, a terminal, the journal)
+  // gets them as one plain line.
+  // The line shows what fits of a long message; its tip holds all of it, line by line.
+  std::string tip;
+  for (size_t start = 0; start <= text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    if (start > 0) tip += '\n';
+    std::string_view part = std::string_view(text).substr(start, end - start);
+    if (part.ends_with('\r')) part.remove_suffix(1);
+    tip += OneLine(part);
+    start = end + 1;
+  }
+  panel_.lblStatus.SetToolTip(tip);
+  panel_.lblStatus.SetCaption(OneLine(text));
 }
 
 void DisplayLink::ReportStatus(const std::string& text, const Timer& owner) {

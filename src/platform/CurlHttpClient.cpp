@@ -1,6 +1,9 @@
 #include "platform/CurlHttpClient.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <cctype>
@@ -8,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -50,11 +54,69 @@ struct Transfer {
   uint64_t id = 0;
   HttpBody form = HttpBody::kText;
   CURL* easy = nullptr;
+  std::string url;
   std::string body;
   size_t max_body = 0;
   bool too_big = false;
   char error[CURL_ERROR_SIZE] = {};
+  bool (*is_local)(const std::string&) = nullptr;
+  // Set once the first request has its connection: whether that origin is on the public web.
+  bool origin_known = false;
+  bool origin_public = false;
+  // The local address a redirect from a public origin led to, which was not connected to.
+  std::string refused_ip;
 };
+
+bool IsLocal(const Transfer& t, const std::string& ip) {
+  return t.is_local != nullptr ? t.is_local(ip) : IsLocalAddress(ip);
+}
+
+std::string AddressText(const sockaddr* address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  if (address->sa_family == AF_INET)
+    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
+                sizeof text);
+  else if (address->sa_family == AF_INET6)
+    ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
+                sizeof text);
+  return text;
+}
+
+// A public page must not send the program to this machine's or the local network's services
+// (a router's admin page, a database on a loopback port): once the origin is known to be
+// public, a connection for a redirect is refused before it is made when it would go to a
+// local address. A local origin (a feed served at home) may send it anywhere. The decision is
+// made on the address curl actually connects to, after the name was resolved, so a name that
+// resolves to a local address is caught as well as a literal one.
+curl_socket_t OpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+  auto* t = static_cast<Transfer*>(user);
+  if (t->origin_known && t->origin_public) {
+    const std::string ip = AddressText(&address->addr);
+    if (IsLocal(*t, ip)) {
+      t->refused_ip = ip;
+      return CURL_SOCKET_BAD;
+    }
+  }
+  return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+// Runs for each request once its connection stands, before anything is sent: the first tells
+// where the origin is, the later ones (redirects, maybe on a connection kept from before) are
+// checked once more.
+int BeforeRequest(void* user, char* primary_ip, char*, int, int) {
+  auto* t = static_cast<Transfer*>(user);
+  const std::string ip = primary_ip != nullptr ? primary_ip : "";
+  if (!t->origin_known) {
+    t->origin_known = true;
+    t->origin_public = !IsLocal(*t, ip);
+    return CURL_PREREQFUNC_OK;
+  }
+  if (t->origin_public && IsLocal(*t, ip)) {
+    t->refused_ip = ip;
+    return CURL_PREREQFUNC_ABORT;
+  }
+  return CURL_PREREQFUNC_OK;
+}
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
@@ -75,6 +137,8 @@ std::unique_ptr<Transfer> StartTransfer(CurlHttpClient::Shared& s,
   t->id = request.id;
   t->form = request.form;
   t->max_body = s.limits.max_body_bytes;
+  t->url = url;
+  t->is_local = s.limits.is_local;
   t->easy = curl_easy_init();
   if (t->easy == nullptr) return t;
   CURL* e = t->easy;
@@ -91,20 +155,100 @@ std::unique_ptr<Transfer> StartTransfer(CurlHttpClient::Shared& s,
   curl_easy_setopt(e, CURLOPT_MAXREDIRS, s.limits.max_redirects);
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, OpenSocket);
+  curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, t.get());
+  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, BeforeRequest);
+  curl_easy_setopt(e, CURLOPT_PREREQDATA, t.get());
   curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
   return t;
 }
 
+std::string HostOf(const std::string& url) {
+  std::string host;
+  CURLU* u = curl_url();
+  char* part = nullptr;
+  if (u != nullptr && curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK && part != nullptr)
+    host = part;
+  curl_free(part);
+  curl_url_cleanup(u);
+  return host.empty() ? url : host;
+}
+
+std::string Duration(long ms) {
+  return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+// Why no reply came, in a few words for the status line: "could not reach <host> (<why>)".
+std::string WhyNoReply(CurlHttpClient::Shared& s, Transfer& t, CURLcode code,
+                       const std::string& host) {
+  const std::string detail = t.error[0] != '\0' ? std::string(t.error) : curl_easy_strerror(code);
+  const auto unreachable = [&](const std::string& why) {
+    return "could not reach " + host + " (" + why + ")";
+  };
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return unreachable("name not found");
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return "could not reach the proxy for " + host + " (name not found)";
+    case CURLE_COULDNT_CONNECT: {
+      long os_error = 0;
+      curl_easy_getinfo(t.easy, CURLINFO_OS_ERRNO, &os_error);
+      switch (os_error) {
+        case ECONNREFUSED:
+          return unreachable("connection refused");
+        case ENETUNREACH:
+          return unreachable("network unreachable");
+        case EHOSTUNREACH:
+          return unreachable("no route to host");
+        case ETIMEDOUT:
+          return unreachable("no answer");
+        default:
+          return unreachable(os_error != 0 ? std::strerror(static_cast<int>(os_error)) : detail);
+      }
+    }
+    case CURLE_OPERATION_TIMEDOUT: {
+      curl_off_t connected = 0;
+      curl_easy_getinfo(t.easy, CURLINFO_CONNECT_TIME_T, &connected);
+      if (connected == 0)
+        return unreachable("no connection within " + Duration(s.limits.connect_timeout_ms));
+      return host + " sent no whole reply within " + Duration(s.limits.total_timeout_ms);
+    }
+    case CURLE_GOT_NOTHING:
+      return host + " closed the connection without a reply";
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+      return "the reply from " + host + " broke off";
+    case CURLE_TOO_MANY_REDIRECTS:
+      return "too many redirects from " + host;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+      return "no secure connection to " + host + " (" + detail + ")";
+    default:
+      return unreachable(detail);
+  }
+}
+
 HttpResult Finish(CurlHttpClient::Shared& s, Transfer& t, CURLcode code) {
   HttpResult r;
   curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &r.status);
-  if (t.too_big || code == CURLE_FILESIZE_EXCEEDED) {
-    r.error = "the reply is larger than " + std::to_string(s.limits.max_body_bytes / 1024) + " KiB";
+  const char* effective = nullptr;
+  curl_easy_getinfo(t.easy, CURLINFO_EFFECTIVE_URL, &effective);
+  const std::string host = HostOf(effective != nullptr ? effective : t.url);
+  if (!t.refused_ip.empty()) {
+    r.status = 0;
+    r.error = HostOf(t.url) + " redirected to a local address (" + t.refused_ip +
+              "), which is not followed";
+  } else if (t.too_big || code == CURLE_FILESIZE_EXCEEDED) {
+    r.error = "the reply from " + host + " is larger than " +
+              std::to_string(s.limits.max_body_bytes / 1024) + " KiB";
   } else if (code != CURLE_OK) {
-    r.error = t.error[0] != '\0' ? std::string(t.error) : curl_easy_strerror(code);
+    r.error = WhyNoReply(s, t, code, host);
   } else if (r.status >= 400) {
-    r.error = "the server answered with status " + std::to_string(r.status);
+    r.error = host + " answered with status " + std::to_string(r.status);
   } else {
     const char* type = nullptr;
     curl_easy_getinfo(t.easy, CURLINFO_CONTENT_TYPE, &type);
@@ -239,6 +383,51 @@ void CurlHttpClient::CancelAll() {
   shared_->incoming.clear();
   shared_->drop_all = true;
   curl_multi_wakeup(shared_->multi);
+}
+
+namespace {
+
+bool InPrefix(const uint8_t* address, const uint8_t* prefix, int bits) {
+  for (int i = 0; bits > 0; ++i, bits -= 8) {
+    const uint8_t mask = bits >= 8 ? 0xFF : static_cast<uint8_t>(0xFF << (8 - bits));
+    if ((address[i] & mask) != (prefix[i] & mask)) return false;
+  }
+  return true;
+}
+
+bool IsLocalV4(const uint8_t* a) {
+  struct Net {
+    uint8_t prefix[4];
+    int bits;
+  };
+  static constexpr Net kLocal[] = {
+      {{0, 0, 0, 0}, 8},      {{10, 0, 0, 0}, 8},    {{100, 64, 0, 0}, 10}, {{127, 0, 0, 0}, 8},
+      {{169, 254, 0, 0}, 16}, {{172, 16, 0, 0}, 12}, {{192, 0, 0, 0}, 24},  {{192, 168, 0, 0}, 16},
+      {{198, 18, 0, 0}, 15},  {{224, 0, 0, 0}, 4},   {{240, 0, 0, 0}, 4},
+  };
+  for (const Net& net : kLocal)
+    if (InPrefix(a, net.prefix, net.bits)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool IsLocalAddress(const std::string& ip) {
+  uint8_t a[16] = {};
+  if (::inet_pton(AF_INET, ip.c_str(), a) == 1) return IsLocalV4(a);
+  if (::inet_pton(AF_INET6, ip.c_str(), a) != 1) return true;
+  static constexpr uint8_t kZero[16] = {};
+  static constexpr uint8_t kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+  static constexpr uint8_t kNat64[12] = {0, 0x64, 0xFF, 0x9B};
+  // ::, ::1 and the old IPv4-compatible form ::a.b.c.d.
+  if (InPrefix(a, kZero, 96)) return true;
+  if (InPrefix(a, kMapped, 96) || InPrefix(a, kNat64, 96)) return IsLocalV4(a + 12);
+  static constexpr uint8_t kUniqueLocal[1] = {0xFC};
+  static constexpr uint8_t kLinkLocal[2] = {0xFE, 0x80};
+  static constexpr uint8_t kSiteLocal[2] = {0xFE, 0xC0};
+  static constexpr uint8_t kMulticast[1] = {0xFF};
+  return InPrefix(a, kUniqueLocal, 7) || InPrefix(a, kLinkLocal, 10) ||
+         InPrefix(a, kSiteLocal, 10) || InPrefix(a, kMulticast, 8);
 }
 
 std::string BodyToText(std::string body, std::string_view content_type) {

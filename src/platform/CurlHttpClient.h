@@ -19,6 +19,9 @@ class CurlHttpClient : public HttpClient {
     long total_timeout_ms = 20000;
     size_t max_body_bytes = size_t{1} << 20;
     long max_redirects = 5;
+    // Which connected addresses count as local (see IsLocalAddress); tests that have only the
+    // loopback interface pretend some of it is the public web.
+    bool (*is_local)(const std::string& ip) = nullptr;
   };
 
   explicit CurlHttpClient(EventLoop& loop) : CurlHttpClient(loop, Limits{}) {}
@@ -43,6 +46,12 @@ class CurlHttpClient : public HttpClient {
   void Start();
   std::shared_ptr<Shared> shared_;
 };
+
+// Whether an address (dotted IPv4 or IPv6 text) is not on the public internet: loopback,
+// private (RFC 1918), shared (100.64/10), link-local, unique-local and site-local IPv6,
+// unspecified, multicast, reserved, and IPv4 ones inside IPv6 forms (mapped, compatible, NAT64).
+// Text that is no address counts as local: nothing unknown is trusted.
+bool IsLocalAddress(const std::string& ip);
 
 // A reply's body as the program's text, UTF-8: in the charset `content_type` declares, else
 // UTF-8 when it is (or has the byte-order mark), else Windows-1252. A charset iconv does not

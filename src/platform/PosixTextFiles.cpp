@@ -95,7 +95,15 @@ bool PosixTextFiles::WriteAtomically(const std::string& path, const std::string&
   // Keep the permissions of the file being replaced.
   mode_t mode = 0644;
   struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  if (::stat(target.c_str(), &st) == 0) {
+    // Renaming over a pipe or a device node would replace the node itself (as root, a link to
+    // /dev/null would take /dev/null with it).
+    if (!S_ISREG(st.st_mode)) {
+      if (error) *error = "not a regular file";
+      return false;
+    }
+    mode = st.st_mode & 07777;
+  }
 
   bool created = false;
   auto fail = [&](int err, int fd) {
@@ -128,6 +136,24 @@ bool PosixTextFiles::WriteAtomically(const std::string& path, const std::string&
   if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno, -1);
   // The rename itself must reach the disk too, or a power loss could bring the old name back.
   int dir = ::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+bool PosixTextFiles::IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PosixTextFiles::Rename(const std::string& from, const std::string& to, std::string* error) {
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    if (error) *error = ErrorText(errno);
+    return false;
+  }
+  int dir = ::open(DirectoryOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

@@ -18,6 +18,8 @@ class PosixTextFiles : public TextFiles {
                                   size_t max_bytes) override;
   bool WriteAtomically(const std::string& path, const std::string& content,
                        std::string* error) override;
+  bool IsRegularFile(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to, std::string* error) override;
 
   // Removes what a replace of `path` that never finished left beside it (a crash between writing
   // and renaming). Only while no other instance can be replacing the file.

@@ -103,6 +103,7 @@ Program::Program(Services services)
   modes_.RegisterDialog(vfd_select_, &main_.cmdModel, false);
   modes_.RegisterDialog(frm_rotate_config_, &main_.cmdSetRotate, false);
   modes_.RegisterDialog(frm_timer_, &main_.cmdSleepTimerConfig, true);
+  update_check_.report_failure = [this](const std::string& text) { display_.ReportStatus(text); };
   WireHandlers();
   running_state_.Watch();
 }
@@ -122,6 +123,7 @@ void Program::Start() {
   SetDefaultCountdownTarget(defaults, services_.wall.Now());
   OpenedSettings opened = OpenSettingsFile(services_.files, services_.settings_path, defaults);
   settings_ = std::move(opened.settings);
+  settings_not_saved_because_ = std::move(opened.not_saved_because);
   if (!opened.status.empty()) display_.ReportStatus(opened.status);
   ReadServicesFile();
   UseWebServices();
@@ -315,8 +317,11 @@ void Program::Shutdown() {
   RemoveTrayIcon();
   // Values typed into an open dialog without Apply are lost.
   modes_.CloseDialogs();
-  if (!SaveSettingsFile(services_.files, services_.settings_path, CollectSettings(),
-                        &save_error_)) {
+  if (!settings_not_saved_because_.empty()) {
+    save_error_ = settings_not_saved_because_;
+    display_.ReportStatus("The settings were not saved: " + save_error_);
+  } else if (!SaveSettingsFile(services_.files, services_.settings_path, CollectSettings(),
+                               &save_error_)) {
     display_.ReportStatus("Could not save the settings: " + save_error_);
   } else {
     // After the settings: a choices file that names other choices than the settings file does

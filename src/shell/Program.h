@@ -206,6 +206,8 @@ class Program {
   static constexpr int kPortWatchMs = 2000;
   bool shut_down_ = false;
   std::string save_error_;
+  // Set at start when what the settings path names must not be written over.
+  std::string settings_not_saved_because_;
   // Whether the sensor choices file was there at start: then it is written at exit even when no
   // slot follows a sensor any more, so that it says so.
   bool sensor_choices_read_ = false;

@@ -22,6 +22,28 @@ bool IsPlainVersion(const std::string& version) {
   return true;
 }
 
+// A file that exists but cannot be read is never written over: its bytes are unknown, so only
+// moving it aside keeps them. What is not a regular file is not touched at all.
+void KeepUnreadable(TextFiles& files, const std::string& path, const std::string& error,
+                    OpenedSettings& out) {
+  const std::string unread = "Could not read " + path + ": " + error + ".";
+  if (!files.IsRegularFile(path)) {
+    out.not_saved_because = path + " is not a regular file";
+    out.status = unread + " It is left as it is; default settings are used and will not be saved.";
+    return;
+  }
+  const std::string kept = path + ".bad";
+  std::string move_error;
+  if (files.Rename(path, kept, &move_error)) {
+    out.status = unread + " It was kept as " + kept + "; default settings are used and will be " +
+                 "saved in " + path + ".";
+    return;
+  }
+  out.not_saved_because = path + " could not be read nor kept as " + kept;
+  out.status = unread + " It could not be kept as " + kept + " (" + move_error +
+               "); default settings are used and will not be saved.";
+}
+
 }  // namespace
 
 OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path,
@@ -31,8 +53,7 @@ OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path,
   std::optional<std::string> content = files.Read(path, &error, kMaxSettingsFile);
   if (!content) {
     if (!error.empty()) {
-      // It exists but cannot be read: leave it alone and run on defaults.
-      out.status = "Could not read " + path + ": " + error + ". Default settings are used.";
+      KeepUnreadable(files, path, error, out);
       return out;
     }
     WriteDefaults(files, path, out);
@@ -64,9 +85,10 @@ OpenedSettings OpenSettingsFile(TextFiles& files, const std::string& path,
                  " and the defaults were loaded.";
     WriteDefaults(files, path, out);
   } else {
-    // Without a copy the user's file must not be overwritten now; it is replaced at exit only.
+    // Without a copy the user's file must not be overwritten, neither now nor at exit.
+    out.not_saved_because = path + " could not be kept as " + kept;
     out.status = path + " could not be used (" + why + ") nor kept as " + kept + " (" + copy_error +
-                 "). The defaults were loaded.";
+                 "). The defaults were loaded and will not be saved.";
   }
   return out;
 }

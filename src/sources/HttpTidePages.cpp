@@ -26,11 +26,14 @@ std::string HttpTidePages::UrlFor(const std::string& place) const {
 }
 
 void HttpTidePages::Page(const std::string& place, std::function<void(TidePage)> on_done) {
-  // An unreachable service is retried quietly, so its reason is not passed on as an error.
+  // An unreachable service is retried at the usual time; its reason is told once.
   http_.Get(UrlFor(place), [on_done = std::move(on_done)](HttpResult result) {
     TidePage page;
     page.ok = result.ok;
-    if (result.ok) page.text = std::move(result.body);
+    if (result.ok)
+      page.text = std::move(result.body);
+    else
+      page.error = result.error.empty() ? "the transfer failed" : result.error;
     on_done(std::move(page));
   });
 }

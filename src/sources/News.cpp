@@ -86,6 +86,7 @@ void NewsFeed::FetchHeadlines() {
   // The feed comes as bytes: its encoding may be named only inside it.
   http_.Get(url, HttpBody::kBytes, [this](HttpResult result) {
     fetching_ = false;
+    failures_.Take(result);
     TakeReading(result.ok ? documents_.ReadFeed(result.body, result.content_type) : FeedReading{});
     FetchEnded();
   });

@@ -14,6 +14,7 @@
 #include "core/Timer.h"
 #include "core/WebDocuments.h"
 #include "display/DisplayLink.h"
+#include "sources/FetchFailures.h"
 
 namespace vfd {
 
@@ -152,6 +153,7 @@ class NewsFeed {
   bool fetching_ = false;
   bool awaiting_headlines_ = false;
   bool answered_ = false;  // some fetch has ended, well or not
+  FetchFailures failures_{display_, site_.caption_name, &c_.display_timer};
 };
 
 }  // namespace vfd

@@ -188,7 +188,7 @@ void Tides::PageArrived(const std::string& place, bool from_refresh, const TideP
   if (!page.ok) {
     // A place no station matches is worth saying, once, and on the glass until a page for the
     // place is read; asking again before the usual time would only give the same answer. A
-    // network that is down is retried quietly.
+    // network that is down is told once and retried at the usual time.
     if (page.no_station) {
       no_station_for_ = place;
       if (from_refresh) refresh_count = 1;

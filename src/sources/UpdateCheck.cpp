@@ -6,9 +6,12 @@ void UpdateCheck::CheckForUpdate(std::string_view own_version) {
   if (cmdUpdate_.Caption() != kUpdateCheckEnabled) return;
   if (url.empty()) return;
   http_.Get(url, [this, own = std::string(own_version)](HttpResult result) {
-    // Any failure ends the check silently; an answer of another length (an error page, a
-    // version followed by a line break) is no version.
-    if (!result.ok) return;
+    // A failure ends the check with a word in the status line; an answer of another length (an
+    // error page, a version followed by a line break) is no version.
+    if (!result.ok) {
+      if (report_failure) report_failure("Update check: " + result.error);
+      return;
+    }
     const std::string& online = result.body;
     if (online.size() != 4 || online == own) return;
     boxes_.ShowMessage(Message(online, own), kOldVersionTitle);

@@ -25,6 +25,8 @@ class UpdateCheck {
 
   // The version file's address; without one nothing is ever asked for.
   std::string url;
+  // Where a failed check is told (the status line); the check runs once, so once is all.
+  std::function<void(const std::string&)> report_failure;
 
   void CheckForUpdate(std::string_view own_version);
   // The published version for the about box: the file's whole text, or empty when it could not

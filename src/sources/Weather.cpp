@@ -300,6 +300,7 @@ void Weather::FetchReport() {
   http_.Get(
       service + "/usweather.asmx/GetWeatherReport?ZipCode=" + open_meteo::QueryValue(location),
       [this](HttpResult result) {
+        failures_.Take(result);
         if (result.ok) ReadReport(result.body);
         FetchEnded();
       });
@@ -311,6 +312,8 @@ void Weather::FetchPlace() {
   std::string url = geocoding_url + "/v1/search?name=" + open_meteo::QueryValue(asked) + "&count=1";
   if (IsZipCode(asked)) url += "&countryCode=US";
   http_.Get(url, [this, asked](HttpResult result) {
+    // The forecast that follows a found place says whether the whole fetch went well.
+    if (!result.ok) failures_.Failed(result);
     const GeocodeReading place = result.ok ? documents_.ReadGeocode(result.body) : GeocodeReading{};
     if (place.readable && !place.found) {
       const std::string text = IsZipCode(asked) ? "Weather: no place found for ZIP " + asked
@@ -344,6 +347,7 @@ void Weather::FetchForecast() {
       "&temperature_unit=fahrenheit&wind_speed_unit=mph&timezone=auto&forecast_days=1";
   const GeocodeReading place = place_;
   http_.Get(url, [this, place](HttpResult result) {
+    failures_.Take(result);
     if (result.ok) {
       const ForecastReading forecast = documents_.ReadForecast(result.body);
       if (forecast.readable) TakeForecast(place, forecast);

@@ -15,6 +15,7 @@
 #include "core/Timer.h"
 #include "core/WebDocuments.h"
 #include "display/DisplayLink.h"
+#include "sources/FetchFailures.h"
 #include "sources/SlotGridForm.h"
 
 namespace vfd {
@@ -154,6 +155,7 @@ class Weather {
   // The place found for `place_for_`, kept until the location changes.
   std::string place_for_;
   GeocodeReading place_;
+  FetchFailures failures_{display_, "Weather", &c_.Timer17};
 };
 
 }  // namespace vfd

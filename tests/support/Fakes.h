@@ -172,14 +172,40 @@ class MemoryFiles : public TextFiles {
       if (error) *error = "No space left on device";
       return false;
     }
+    if (special.count(path)) {
+      if (error) *error = "not a regular file";
+      return false;
+    }
     files[path] = content;
+    return true;
+  }
+  bool IsRegularFile(const std::string& path) override {
+    return !special.count(path) && (files.count(path) || unreadable.count(path));
+  }
+  bool Rename(const std::string& from, const std::string& to, std::string* error) override {
+    if (fail_renames || !(files.count(from) || unreadable.count(from) || special.count(from))) {
+      if (error) *error = fail_renames ? "Permission denied" : "No such file or directory";
+      return false;
+    }
+    ++renames;
+    const auto move = [&](auto& set) {
+      if (set.erase(from)) set.insert(to);
+    };
+    move(unreadable);
+    move(special);
+    if (auto it = files.find(from); it != files.end()) {
+      files[to] = std::move(it->second);
+      files.erase(from);
+    }
     return true;
   }
   std::map<std::string, std::string> files;
   std::set<std::string> unreadable;
   std::set<std::string> special;  // devices, pipes: not regular files
   bool fail_writes = false;
+  bool fail_renames = false;
   int writes = 0;
+  int renames = 0;
   int reads = 0;
 };
 

@@ -31,14 +31,15 @@ const char* ReasonOf(int status) {
   }
 }
 
-int LoopbackSocket(int* port) {
+int LoopbackSocket(int* port, const std::string& address = "127.0.0.1") {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("socket");
   int yes = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1)
+    throw std::runtime_error("address");
   addr.sin_port = 0;
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
     throw std::runtime_error("bind");
@@ -59,8 +60,8 @@ void SendAll(int fd, const std::string& data) {
 
 }  // namespace
 
-FixtureHttpServer::FixtureHttpServer() {
-  listen_fd_ = LoopbackSocket(&port_);
+FixtureHttpServer::FixtureHttpServer(std::string address) : address_(std::move(address)) {
+  listen_fd_ = LoopbackSocket(&port_, address_);
   if (::listen(listen_fd_, 16) != 0) throw std::runtime_error("listen");
   if (::pipe2(stop_pipe_, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
   acceptor_ = std::thread([this] { Accept(); });
@@ -92,7 +93,7 @@ void FixtureHttpServer::ScriptAll(Reply reply) {
 }
 
 std::string FixtureHttpServer::Url(const std::string& target) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + target;
+  return "http://" + address_ + ":" + std::to_string(port_) + target;
 }
 
 std::vector<std::string> FixtureHttpServer::Requests() const {

@@ -27,7 +27,8 @@ class FixtureHttpServer {
     std::string location{};  // a Location header, for redirects
   };
 
-  FixtureHttpServer();
+  // On `address`, a loopback address (the whole of 127.0.0.0/8 is this machine's).
+  explicit FixtureHttpServer(std::string address = "127.0.0.1");
   ~FixtureHttpServer();
   FixtureHttpServer(const FixtureHttpServer&) = delete;
   FixtureHttpServer& operator=(const FixtureHttpServer&) = delete;
@@ -38,7 +39,7 @@ class FixtureHttpServer {
   void ScriptAll(Reply reply);
 
   int Port() const { return port_; }
-  // "http://127.0.0.1:port" followed by `target`.
+  // "http://<address>:port" followed by `target`.
   std::string Url(const std::string& target = "") const;
 
   // The targets asked for so far, in order, and the User-Agent of the last request.
@@ -52,6 +53,7 @@ class FixtureHttpServer {
   void Accept();
   void Serve(int fd);
 
+  std::string address_;
   int listen_fd_ = -1;
   int stop_pipe_[2] = {-1, -1};
   int port_ = 0;
