@@ -229,9 +229,8 @@ TEST(FeedReaderTest, TitlesOfTensOfThousandsOfNestedElementsAreReadWithoutExhaus
     escaped_open += "&lt;i&gt;";
     escaped_close += "&lt;/i&gt;";
   }
-  for (const std::string& title :
-       {open + "x" + close, escaped_open + "x" + escaped_close,
-        "<![CDATA[" + open + "x" + close + "]]>"}) {
+  for (const std::string& title : {open + "x" + close, escaped_open + "x" + escaped_close,
+                                   "<![CDATA[" + open + "x" + close + "]]>"}) {
     const FeedReading reading =
         ReadFeedDocument(Rss(Item("Before") + Item(title) + Item("After")), "");
     ASSERT_GE(reading.titles.size(), 1u);
@@ -243,7 +242,8 @@ TEST(FeedReaderTest, TitlesOfTensOfThousandsOfNestedElementsAreReadWithoutExhaus
                                                   open + "x" + close + "</div>";
     const std::string atom =
         "<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><title>Before</title></entry>"
-        "<entry><title type=\"" + type + "\">" + body + "</title></entry></feed>";
+        "<entry><title type=\"" +
+        type + "\">" + body + "</title></entry></feed>";
     const FeedReading reading = ReadFeedDocument(atom, "");
     ASSERT_GE(reading.titles.size(), 1u);
     EXPECT_EQ(reading.titles.front(), "Before");

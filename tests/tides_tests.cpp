@@ -208,8 +208,9 @@ TEST(TidePageTest, ReadsEveryPageAsThePlainReadingDoes) {
     entries += Entry(day, "4:29", "PM", "0.00", "Low").replace(20, 30, "EST   Sunset\n");
     entries += Entry(day, "8:25", "PM", "6.91", "High");
   }
-  const std::vector<std::string> pages = {Page(entries), "(click for map)\n\n" + entries,
-                                          entries, Page(""), "", "Tide", "(click for map)"};
+  const std::vector<std::string> pages = {
+      Page(entries),    "(click for map)\n\n" + entries, entries, Page(""), "", "Tide",
+      "(click for map)"};
   for (const std::string& page : pages) {
     for (int day : {6, 7, 8, 9, 10})
       for (int hour = 0; hour < 24; ++hour)
@@ -219,8 +220,10 @@ TEST(TidePageTest, ReadsEveryPageAsThePlainReadingDoes) {
   // And pages made of the pieces the reading looks for, in any order: text without an entry's
   // end, ends without a time, numbers where words belong.
   const std::vector<std::string> pieces = {
-      "Tide", "Tide\n", "T", "PM", "AM", " ", "\n", "08", " 8", "12", " 3", "2026-12-0",
-      "Sunrise", "Sunset", "(click for map)", "feet", "x", "-", "0123456789", "Tid"};
+      "Tide", "Tide\n",    "T",       "PM",         "AM",
+      " ",    "\n",        "08",      " 8",         "12",
+      " 3",   "2026-12-0", "Sunrise", "Sunset",     "(click for map)",
+      "feet", "x",         "-",       "0123456789", "Tid"};
   std::mt19937 random(21);
   int outcomes[3] = {};
   for (int n = 0; n < 3000; ++n) {
