@@ -1,12 +1,17 @@
 // Tide predictions: a day's highs and lows for one station, with the harmonics file opened once
 // and kept. Target: under 5 ms a day for a reference station and for a subordinate one.
+// Tide pages: reading the next event out of a page from a page service. The reading runs on the
+// event thread, so a page of any size the HTTP backend accepts must be read at once. Target:
+// under 20 ms for a 1 MiB page, with entry ends or without any.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "platform/LocalTidePages.h"
 #include "platform/TideStations.h"
+#include "sources/Tides.h"
 
 namespace vfd::bench {
 namespace {
@@ -53,6 +58,30 @@ void BM_SubordinateStationDay(benchmark::State& state) {
   PredictDay(state, "Northport, Northport Bay, Long Island, New York (sub)");
 }
 BENCHMARK(BM_SubordinateStationDay)->Unit(benchmark::kMillisecond);
+
+// A page of `bytes` after the marker: entries of other days (skipped one by one), or text with no
+// entry end at all, which is dropped four characters at a time.
+std::string TidePage(size_t bytes, bool entries) {
+  std::string page = "Somewhere\n(click for map)\n\n";
+  const std::string entry = "2026-12-07  8:40 PM EST   6.80 feet  High Tide\n";
+  while (page.size() < bytes)
+    page += entries ? entry : std::string("2026-12-07 no end of an entry here; ");
+  page.resize(bytes);
+  return page;
+}
+
+void BM_ReadTidePage(benchmark::State& state) {
+  const std::string page = TidePage(static_cast<size_t>(state.range(0)), state.range(1) != 0);
+  for (auto _ : state) {
+    TideReading reading = ReadTidePage(page, 8, 14);
+    benchmark::DoNotOptimize(reading);
+  }
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReadTidePage)
+    ->ArgsProduct({{64 << 10, 1 << 20}, {0, 1}})
+    ->ArgNames({"bytes", "entries"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vfd::bench

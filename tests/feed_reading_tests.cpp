@@ -216,6 +216,40 @@ TEST(FeedReaderTest, DeepNestingNeitherOverflowsNorLosesTheTitlesBeforeIt) {
   EXPECT_EQ(html.titles[1], "After");
 }
 
+TEST(FeedReaderTest, TitlesOfTensOfThousandsOfNestedElementsAreReadWithoutExhaustingTheStack) {
+  // 60,000 elements opened and closed again in one title, as markup, as escaped markup, as
+  // CDATA, as Atom's html and xhtml: well under the size bound, far beyond any real nesting.
+  std::string open, close;
+  for (int i = 0; i < 60000; ++i) {
+    open += "<i>";
+    close += "</i>";
+  }
+  std::string escaped_open, escaped_close;
+  for (int i = 0; i < 60000; ++i) {
+    escaped_open += "&lt;i&gt;";
+    escaped_close += "&lt;/i&gt;";
+  }
+  for (const std::string& title : {open + "x" + close, escaped_open + "x" + escaped_close,
+                                   "<![CDATA[" + open + "x" + close + "]]>"}) {
+    const FeedReading reading =
+        ReadFeedDocument(Rss(Item("Before") + Item(title) + Item("After")), "");
+    ASSERT_GE(reading.titles.size(), 1u);
+    EXPECT_EQ(reading.titles.front(), "Before");
+  }
+  for (const std::string type : {"html", "xhtml"}) {
+    const std::string body = type == "html" ? escaped_open + "x" + escaped_close
+                                            : "<div xmlns=\"http://www.w3.org/1999/xhtml\">" +
+                                                  open + "x" + close + "</div>";
+    const std::string atom =
+        "<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><title>Before</title></entry>"
+        "<entry><title type=\"" +
+        type + "\">" + body + "</title></entry></feed>";
+    const FeedReading reading = ReadFeedDocument(atom, "");
+    ASSERT_GE(reading.titles.size(), 1u);
+    EXPECT_EQ(reading.titles.front(), "Before");
+  }
+}
+
 TEST(FeedReaderTest, ADocumentBeyondTheBoundIsRefusedUnread) {
   const std::string frame = Rss(Item("Fits") + "<!---->");
   std::string at_bound = frame;

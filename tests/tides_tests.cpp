@@ -2,7 +2,10 @@
 // geometry, the refresh timer's counting, the failures, and the settings dialog.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "sources/HttpTidePages.h"
 #include "sources/Tides.h"
@@ -97,6 +100,146 @@ TEST(TidePageTest, NothingOfTodayIsAParseErrorAndTextRunningOutAFailure) {
                          8, 20)
                 .outcome,
             Outcome::kFailed);
+}
+
+// The page reading written the plain way, one search from the front for every entry dropped:
+// the reading under test must agree with it on every page, only faster.
+namespace reference {
+
+struct RunsOut {};
+
+size_t InStr(std::string_view s, std::string_view what) {
+  const size_t at = s.find(what);
+  return at == std::string_view::npos ? 0 : at + 1;
+}
+std::string_view Mid(std::string_view s, long start, long length) {
+  if (start < 1 || length < 0) throw RunsOut{};
+  if (static_cast<size_t>(start) > s.size()) return {};
+  return s.substr(static_cast<size_t>(start - 1), static_cast<size_t>(length));
+}
+std::string_view Mid(std::string_view s, long start) {
+  if (start < 1) throw RunsOut{};
+  if (static_cast<size_t>(start) > s.size()) return {};
+  return s.substr(static_cast<size_t>(start - 1));
+}
+std::string_view Left(std::string_view s, long length) {
+  if (length < 0) throw RunsOut{};
+  return s.substr(0, static_cast<size_t>(length));
+}
+int Val(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+    ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+  int value = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+    value = value * 10 + (s[i] - '0');
+  return negative ? -value : value;
+}
+int DayOf(std::string_view s) {
+  return Val(Mid(s, 9, 2));
+}
+int HourOf(std::string_view s) {
+  const int t = Val(Mid(s, 12, 2));
+  if (Mid(s, 18, 2) == "PM") return t == 12 ? 12 : t + 12;
+  return t == 12 ? 0 : t;
+}
+std::string_view DropEntry(std::string_view s) {
+  const long p = static_cast<long>(InStr(s, "Tide"));
+  return Mid(s, p + 5, static_cast<long>(s.size()) - p - 5);
+}
+std::string WithoutLineFeeds(std::string_view s) {
+  std::string out;
+  for (char ch : s)
+    if (ch != '\n') out += ch;
+  return out;
+}
+
+TideReading Read(std::string_view page, int day_of_month, int hour) {
+  try {
+    std::string_view s = Mid(page, static_cast<long>(InStr(page, "(click for map)")) + 17);
+    while (DayOf(s) != day_of_month) {
+      s = DropEntry(s);
+      if (s.size() < 40) return {Outcome::kParseError};
+    }
+    int h = HourOf(s);
+    while (DayOf(s) == day_of_month && h < hour) {
+      s = DropEntry(s);
+      h = HourOf(s);
+    }
+    std::string_view e = Left(s, static_cast<long>(InStr(s, "Tide")) + 4);
+    const size_t sunrise = InStr(e, "Sunrise"), sunset = InStr(e, "Sunset");
+    if (sunrise > 0 || sunset > 0) {
+      if (sunrise < sunset)
+        e = Mid(e, static_cast<long>(sunset) + 7);
+      else
+        e = Mid(e, static_cast<long>(sunrise) + 8);
+    }
+    const long q = static_cast<long>(InStr(e, "T"));
+    TideReading reading{Outcome::kLines};
+    reading.line1 = WithoutLineFeeds(Left(e, q - 3));
+    const std::string_view r = Mid(e, q + 4);
+    reading.line2 = WithoutLineFeeds(Left(r, static_cast<long>(InStr(r, "Tide")) + 3));
+    return reading;
+  } catch (const RunsOut&) {
+    return {Outcome::kFailed};
+  }
+}
+
+}  // namespace reference
+
+void ExpectSameReading(const std::string& page, int day, int hour) {
+  const TideReading want = reference::Read(page, day, hour);
+  const TideReading got = ReadTidePage(page, day, hour);
+  EXPECT_EQ(got.outcome, want.outcome) << "day " << day << " hour " << hour << " page:\n" << page;
+  EXPECT_EQ(got.line1, want.line1) << page;
+  EXPECT_EQ(got.line2, want.line2) << page;
+}
+
+TEST(TidePageTest, ReadsEveryPageAsThePlainReadingDoes) {
+  // Pages as the site writes them, bare or with sunrise and sunset lines, at every hour.
+  std::string entries;
+  for (int day = 7; day <= 9; ++day) {
+    entries += Entry(day, "12:05", "AM", "1.00", "Low");
+    entries += Entry(day, "6:58", "AM", "0.00", "Low").replace(20, 30, "EST   Sunrise\n");
+    entries += Entry(day, "7:10", "AM", "7.02", "High");
+    entries += Entry(day, "12:40", "PM", "0.69", "Low");
+    entries += Entry(day, "4:29", "PM", "0.00", "Low").replace(20, 30, "EST   Sunset\n");
+    entries += Entry(day, "8:25", "PM", "6.91", "High");
+  }
+  const std::vector<std::string> pages = {
+      Page(entries),    "(click for map)\n\n" + entries, entries, Page(""), "", "Tide",
+      "(click for map)"};
+  for (const std::string& page : pages) {
+    for (int day : {6, 7, 8, 9, 10})
+      for (int hour = 0; hour < 24; ++hour)
+        ExpectSameReading(page, day, hour);
+  }
+
+  // And pages made of the pieces the reading looks for, in any order: text without an entry's
+  // end, ends without a time, numbers where words belong.
+  const std::vector<std::string> pieces = {
+      "Tide", "Tide\n",    "T",       "PM",         "AM",
+      " ",    "\n",        "08",      " 8",         "12",
+      " 3",   "2026-12-0", "Sunrise", "Sunset",     "(click for map)",
+      "feet", "x",         "-",       "0123456789", "Tid"};
+  std::mt19937 random(21);
+  int outcomes[3] = {};
+  for (int n = 0; n < 3000; ++n) {
+    std::string page;
+    const size_t count = random() % 40;
+    for (size_t k = 0; k < count; ++k)
+      page += pieces[random() % pieces.size()];
+    if (random() % 2 == 0) page.insert(page.size() / 3, Entry(8, "2:10", "PM", "0.69", "Low"));
+    const int hour = static_cast<int>(random() % 24);
+    ExpectSameReading(page, 8, hour);
+    if (HasFailure()) return;
+    ++outcomes[static_cast<int>(ReadTidePage(page, 8, hour).outcome)];
+  }
+  // The pieces reach every end of the reading.
+  for (int seen : outcomes)
+    EXPECT_GT(seen, 100);
 }
 
 TEST(HttpTidePagesTest, ThePlaceIsEscapedAndTheAnswerPassedOn) {

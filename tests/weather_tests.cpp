@@ -2,6 +2,8 @@
 // dialog, and the Open-Meteo adapter's mapping of recorded replies.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "sources/Weather.h"
@@ -270,6 +272,30 @@ TEST_F(OpenMeteoTest, MissingValuesKeepTheirOldTexts) {
   EXPECT_EQ(weather.data[6], "Calm");
 }
 
+TEST_F(OpenMeteoTest, NumbersNoWeatherHasAreUnknownAndKeepTheOldTexts) {
+  weather.data = {"Commack", "NY", "39", "4", "Overcast", "71%", "NW at 12 mph"};
+  weather.FetchWeather();
+  Answer(kGeocode);
+  Answer(R"({"current":{"temperature_2m":1e300,"relative_humidity_2m":-1e300,)"
+         R"("weather_code":1e300,"wind_speed_10m":1e400,"wind_direction_10m":1e300},)"
+         R"("daily":{"temperature_2m_max":[-1e300]}})");
+  EXPECT_EQ(weather.data[2], "39");
+  EXPECT_EQ(weather.data[3], "4");
+  EXPECT_EQ(weather.data[4], "Overcast");
+  EXPECT_EQ(weather.data[5], "71%");
+  EXPECT_EQ(weather.data[6], "NW at 12 mph");
+  EXPECT_EQ(weather.data[10], "");
+
+  // A weather code is a whole number of the WMO table; a fraction or a negative names none.
+  WebDocumentParsers parsers;
+  for (const char* code : {"2.5", "-1", "100", "4294967299", "-1e300", "\"3\"", "true"}) {
+    const std::string doc = std::string(R"({"current":{"weather_code":)") + code + "}}";
+    EXPECT_FALSE(parsers.ReadForecast(doc).weather_code) << code;
+  }
+  EXPECT_EQ(parsers.ReadForecast(R"({"current":{"weather_code":3.0}})").weather_code, 3);
+  EXPECT_EQ(parsers.ReadForecast(R"({"current":{"weather_code":0}})").weather_code, 0);
+}
+
 TEST(OpenMeteoTextTest, CompassStatesAndDegrees) {
   using namespace open_meteo;
   EXPECT_EQ(WindText(12.4, 0.0), "N at 12 mph");
@@ -277,6 +303,10 @@ TEST(OpenMeteoTextTest, CompassStatesAndDegrees) {
   EXPECT_EQ(WindText(5, 90.0), "E at 5 mph");
   EXPECT_EQ(WindText(5, 200.0), "SSW at 5 mph");
   EXPECT_EQ(WindText(7, std::nullopt), "7 mph");
+  EXPECT_EQ(WindText(7, std::nan("")), "7 mph");
+  EXPECT_EQ(WindText(std::nan(""), 90.0), "");
+  EXPECT_EQ(WholeDegrees(-std::numeric_limits<double>::infinity()), "");
+  EXPECT_EQ(CelsiusOf(std::numeric_limits<double>::max()), "");
   EXPECT_EQ(StateAbbreviation("California"), "CA");
   EXPECT_EQ(StateAbbreviation("Bavaria"), "");
   EXPECT_EQ(CelsiusOf(-40.0), "-40");

@@ -1,5 +1,6 @@
 #include "platform/WebDocumentParsers.h"
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "platform/FeedReader.h"
@@ -21,6 +22,13 @@ const nlohmann::json* FirstOf(const nlohmann::json& object, const char* key) {
   auto it = object.find(key);
   if (it == object.end() || !it->is_array() || it->empty()) return nullptr;
   return &(*it)[0];
+}
+
+// A WMO weather code: a whole number 0..99. Anything else (a fraction, 1e300, a negative) names
+// no weather and is taken as not given; converting it unchecked would be undefined.
+std::optional<int> WeatherCodeOf(std::optional<double> value) {
+  if (!value || !(*value >= 0 && *value <= 99) || std::trunc(*value) != *value) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 std::string TextAt(const nlohmann::json* value) {
@@ -69,8 +77,7 @@ ForecastReading WebDocumentParsers::ReadForecast(std::string_view document) {
   const nlohmann::json& daily = j.contains("daily") ? j["daily"] : kNone;
   reading.temperature = NumberAt(current, "temperature_2m");
   reading.humidity = NumberAt(current, "relative_humidity_2m");
-  if (const std::optional<double> code = NumberAt(current, "weather_code"))
-    reading.weather_code = static_cast<int>(*code);
+  reading.weather_code = WeatherCodeOf(NumberAt(current, "weather_code"));
   reading.wind_speed = NumberAt(current, "wind_speed_10m");
   reading.wind_direction = NumberAt(current, "wind_direction_10m");
   const auto first_number = [&](const char* key) -> std::optional<double> {

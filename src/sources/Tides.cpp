@@ -59,8 +59,43 @@ int HourOf(std::string_view s) {
   return t == 12 ? 0 : t;
 }
 
-std::string_view DropEntry(std::string_view s) {
-  const long p = static_cast<long>(InStr(s, "Tide"));
+// Where the first "Tide" of the text still to be read lies. Entries only ever go from the front
+// (and each takes one character off the end with it), so a "Tide" found stays the first one
+// until the reading passes it, and a text without one never gains one: every character is
+// searched once, however many entries are dropped. Searching afresh for each entry made a page
+// without entry ends take time growing with its square.
+class TideSearch {
+ public:
+  explicit TideSearch(std::string_view page) : page_(page) {}
+
+  // InStr(s, "Tide") for `s`, a piece of the page no longer than the one asked about before.
+  size_t In(std::string_view s) {
+    if (s.empty()) return 0;
+    const size_t begin = static_cast<size_t>(s.data() - page_.data());
+    const size_t end = begin + s.size();
+    if (!known_ || (found_ != kNone && found_ < begin)) {
+      const size_t at = s.find("Tide");
+      found_ = at == std::string_view::npos ? kNone : begin + at;
+      known_ = true;
+    }
+    if (found_ == kNone) return 0;
+    // The end has come before it: no piece from here on holds one.
+    if (found_ + 4 > end) {
+      found_ = kNone;
+      return 0;
+    }
+    return found_ - begin + 1;
+  }
+
+ private:
+  static constexpr size_t kNone = std::string_view::npos;
+  std::string_view page_;
+  bool known_ = false;
+  size_t found_ = kNone;
+};
+
+std::string_view DropEntry(std::string_view s, TideSearch& tide) {
+  const long p = static_cast<long>(tide.In(s));
   return Mid(s, p + 5, static_cast<long>(s.size()) - p - 5);
 }
 
@@ -101,16 +136,17 @@ TideReading ReadTidePage(std::string_view page, int day_of_month, int hour) {
   using Outcome = TideReading::Outcome;
   try {
     std::string_view s = Mid(page, static_cast<long>(InStr(page, "(click for map)")) + 17);
+    TideSearch tide(page);
     while (DayOf(s) != day_of_month) {
-      s = DropEntry(s);
+      s = DropEntry(s, tide);
       if (s.size() < 40) return {Outcome::kParseError};
     }
     int h = HourOf(s);
     while (DayOf(s) == day_of_month && h < hour) {
-      s = DropEntry(s);
+      s = DropEntry(s, tide);
       h = HourOf(s);
     }
-    std::string_view e = Left(s, static_cast<long>(InStr(s, "Tide")) + 4);
+    std::string_view e = Left(s, static_cast<long>(tide.In(s)) + 4);
     const size_t sunrise = InStr(e, "Sunrise"), sunset = InStr(e, "Sunset");
     if (sunrise > 0 || sunset > 0) {
       if (sunrise < sunset)

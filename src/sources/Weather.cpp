@@ -71,10 +71,19 @@ std::string ConditionText(int code) {
   }
 }
 
+std::optional<long> WholeNumber(double value) {
+  // Beyond this no weather value is meant; NaN fails the comparison too.
+  constexpr double kBound = 1e9;
+  if (!(value > -kBound && value < kBound)) return std::nullopt;
+  return std::lround(value);
+}
+
 std::string WindText(double mph, const std::optional<double>& degrees_from) {
-  const long speed = std::lround(mph);
+  const std::optional<long> rounded = WholeNumber(mph);
+  if (!rounded) return "";
+  const long speed = *rounded;
   if (speed <= 0) return "Calm";
-  if (!degrees_from) return std::to_string(speed) + " mph";
+  if (!degrees_from || !std::isfinite(*degrees_from)) return std::to_string(speed) + " mph";
   static const char* const kPoints[16] = {"N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE",
                                           "S", "SSW", "SW", "WSW", "W", "WNW", "NW", "NNW"};
   double d = std::fmod(*degrees_from, 360.0);
@@ -147,8 +156,8 @@ std::string StateAbbreviation(std::string_view state) {
 
 std::string WholeDegrees(const std::optional<double>& value) {
   if (!value) return "";
-  const long whole = std::lround(*value);
-  return std::to_string(whole);
+  const std::optional<long> whole = WholeNumber(*value);
+  return whole ? std::to_string(*whole) : "";
 }
 
 std::string CelsiusOf(const std::optional<double>& fahrenheit) {

@@ -36,11 +36,14 @@ inline constexpr const char* kOpenMeteo = "open-meteo";
 namespace open_meteo {
 // A short English text for a WMO weather code; empty for a code it does not know.
 std::string ConditionText(int code);
-// "NW at 12 mph"; "Calm" below half a mile an hour; without a direction, "12 mph".
+// A value rounded to a whole number; none for NaN, infinities and values no weather has.
+std::optional<long> WholeNumber(double value);
+// "NW at 12 mph"; "Calm" below half a mile an hour; without a direction, "12 mph"; "" for a
+// speed that is no number.
 std::string WindText(double mph, const std::optional<double>& degrees_from);
 // The two-letter postal abbreviation of a US state (or DC, Puerto Rico); empty for other names.
 std::string StateAbbreviation(std::string_view state);
-// A temperature as whole degrees; "" for none.
+// A temperature as whole degrees; "" for none, or for one that is no number.
 std::string WholeDegrees(const std::optional<double>& value);
 // Fahrenheit to whole degrees Celsius; "" for none.
 std::string CelsiusOf(const std::optional<double>& fahrenheit);
