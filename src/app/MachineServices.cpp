@@ -50,12 +50,17 @@ MachineServices::MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialo
       boxes_(boxes),
       file_dialogs_(file_dialogs),
       random_(SeededRandom::ClockSeed()),
-      http_(loop),
+      module_(BackendModule::DefaultPaths(),
+              [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }),
+      http_(module_, loop),
+      documents_(module_),
+      sensors_(module_),
+      scripts_(module_),
       // Without a bus there is simply no player.
-      player_(loop, clock_) {
+      player_(module_, loop, clock_) {
   const TideSourceConfig tide_config = TideConfig(files_);
   if (tide_config.IsLocal()) {
-    tides_ = std::make_unique<LocalTidePages>(loop_, tide_config.tides_data);
+    tides_ = std::make_unique<LazyLocalTides>(module_, loop_, tide_config.tides_data);
   } else {
     tides_ = std::make_unique<HttpTidePages>(http_, tide_config.tides);
   }

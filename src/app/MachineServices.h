@@ -3,20 +3,16 @@
 #include <memory>
 #include <string>
 
+#include "app/LazyBackends.h"
 #include "core/EventLoop.h"
 #include "core/UserDialogs.h"
-#include "platform/CurlHttpClient.h"
-#include "platform/IcuTransliterator.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
-#include "platform/LinuxSensors.h"
 #include "platform/LocaleFormats.h"
-#include "platform/MprisMediaPlayer.h"
 #include "platform/PosixSerialDevice.h"
 #include "platform/PosixTextFiles.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
-#include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 
 namespace vfd::app {
@@ -55,12 +51,15 @@ class MachineServices {
   PosixSerialDevice serial_;
   LinuxParallelPort parallel_;
   PosixTextFiles files_;
-  CurlHttpClient http_;
-  WebDocumentParsers documents_;
-  LinuxSensors sensors_;
-  IcuTransliterator scripts_;
+  // The heavy backends come from a module opened on first use: a clock or The Matrix never
+  // pays for curl, ICU, libxml2, sd-bus or TagLib.
+  BackendModule module_;
+  LazyHttpClient http_;
+  LazyWebDocuments documents_;
+  LazySensors sensors_;
+  LazyTransliterator scripts_;
   std::unique_ptr<TidePageSource> tides_;
-  MprisMediaPlayer player_;
+  LazyMediaPlayer player_;
 };
 
 }  // namespace vfd::app
