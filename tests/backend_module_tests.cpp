@@ -25,7 +25,7 @@ struct Told {
 TEST(BackendModule, OpensOnlyAtTheFirstCallThatNeedsIt) {
   VirtualEventLoop loop;
   Told told;
-  BackendModule module({VFD_BACKENDS_MODULE}, told.Sink());
+  BackendModule module({VFD_SCRIPTS_MODULE}, "no scripts", told.Sink());
   LazyTransliterator scripts(module);
   LazyHttpClient http(module, loop);
   http.CancelAll();  // nothing asked yet: no reason to open anything
@@ -40,7 +40,8 @@ TEST(BackendModule, OpensOnlyAtTheFirstCallThatNeedsIt) {
 
 TEST(BackendModule, FirstOfTheGivenPlacesThatOpensWins) {
   Told told;
-  BackendModule module({"no-such-dir/vfdvorlinx-backends.so", VFD_BACKENDS_MODULE}, told.Sink());
+  BackendModule module({"no-such-dir/vfdvorlinx-scripts.so", VFD_SCRIPTS_MODULE}, "no scripts",
+                       told.Sink());
   EXPECT_NE(module.Makers(), nullptr);
   EXPECT_TRUE(told.lines.empty());
 }
@@ -48,7 +49,7 @@ TEST(BackendModule, FirstOfTheGivenPlacesThatOpensWins) {
 TEST(BackendModule, MissingModuleIsToldOnceAndEveryBackendBehavesAsAbsent) {
   VirtualEventLoop loop;
   Told told;
-  BackendModule module({"no-such-dir/vfdvorlinx-backends.so"}, told.Sink());
+  BackendModule module({"no-such-dir/vfdvorlinx-everything.so"}, "nothing at all", told.Sink());
   LazyTransliterator scripts(module);
   LazyHttpClient http(module, loop);
   LazyWebDocuments documents(module);
@@ -85,7 +86,7 @@ TEST(BackendModule, MissingModuleIsToldOnceAndEveryBackendBehavesAsAbsent) {
   EXPECT_FALSE(page.error.empty());
 
   ASSERT_EQ(told.lines.size(), 1u);
-  EXPECT_NE(told.lines[0].find("vfdvorlinx-backends.so"), std::string::npos);
+  EXPECT_NE(told.lines[0].find("vfdvorlinx-everything.so"), std::string::npos);
   EXPECT_NE(told.lines[0].find("cannot be loaded"), std::string::npos);
 }
 
@@ -93,7 +94,7 @@ TEST(BackendModule, FileThatIsNoModuleIsToldWithTheLoadersReason) {
   Told told;
   const std::filesystem::path file = std::filesystem::temp_directory_path() / "vfd-not-a-module.so";
   std::ofstream(file) << "plain text, no ELF header\n";
-  BackendModule module({file.string()}, told.Sink());
+  BackendModule module({file.string()}, "no scripts", told.Sink());
   EXPECT_EQ(module.Makers(), nullptr);
   EXPECT_EQ(module.Makers(), nullptr);
   std::filesystem::remove(file);

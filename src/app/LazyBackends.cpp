@@ -29,22 +29,25 @@ T* Once(BackendModule& module, bool& tried, std::unique_ptr<T>& real, Make make)
 
 }  // namespace
 
-BackendModule::BackendModule(std::vector<std::string> paths, Tell tell)
-    : paths_(std::move(paths)), tell_(std::move(tell)) {}
+BackendModule::BackendModule(std::vector<std::string> paths, std::string lost, Tell tell)
+    : paths_(std::move(paths)), lost_(std::move(lost)), tell_(std::move(tell)) {}
 
-std::vector<std::string> BackendModule::DefaultPaths() {
+std::vector<std::string> BackendModule::DefaultPaths(const char* file) {
   char exe[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (length <= 0) return {kBackendsFile};
+  if (length <= 0) return {file};
   const std::filesystem::path dir = std::filesystem::path(std::string(exe, length)).parent_path();
-  return {(dir / "modules" / kBackendsFile).string(),
-          (dir / VFD_MODULE_DIR_FROM_BIN / kBackendsFile).lexically_normal().string()};
+  return {(dir / "modules" / file).string(),
+          (dir / VFD_MODULE_DIR_FROM_BIN / file).lexically_normal().string()};
 }
 
 const BackendMakers* BackendModule::Makers() {
   if (tried_) return makers_;
   tried_ = true;
   std::string why = "not found";
+  const std::string name = paths_.empty()
+                               ? std::string("(none)")
+                               : std::filesystem::path(paths_.front()).filename().string();
   for (const std::string& path : paths_) {
     if (!std::filesystem::exists(path)) continue;
     // Never closed: the backends made from it live as long as the program.
@@ -64,8 +67,7 @@ const BackendMakers* BackendModule::Makers() {
     return makers_;
   }
   if (tell_) {
-    tell_("The backends module " + std::string(kBackendsFile) + " cannot be loaded (" + why +
-          "): no web, scripts, tide tables, sensors or media player.");
+    tell_("The module " + name + " cannot be loaded (" + why + "): " + lost_ + ".");
   }
   return nullptr;
 }
@@ -73,7 +75,8 @@ const BackendMakers* BackendModule::Makers() {
 HttpClient& LazyHttpClient::Real() {
   if (real_) return *real_;
   if (!none_) {
-    if (const BackendMakers* makers = module_.Makers()) {
+    const BackendMakers* makers = module_.Makers();
+    if (makers != nullptr && makers->http != nullptr) {
       real_.reset(makers->http(loop_));
       return *real_;
     }
@@ -96,15 +99,16 @@ void LazyHttpClient::CancelAll() {
 WebDocuments& LazyWebDocuments::Real() {
   if (!real_) {
     const BackendMakers* makers = module_.Makers();
-    if (makers == nullptr) return NoWebDocuments::Instance();
+    if (makers == nullptr || makers->documents == nullptr) return NoWebDocuments::Instance();
     real_.reset(makers->documents());
   }
   return *real_;
 }
 
 std::u32string LazyTransliterator::Transliterate(Form form, std::u32string_view text) {
-  Transliterator* real =
-      Once(module_, tried_, real_, [](const BackendMakers& m) { return m.scripts(); });
+  Transliterator* real = Once(module_, tried_, real_, [](const BackendMakers& m) {
+    return m.scripts ? m.scripts() : nullptr;
+  });
   return real != nullptr ? real->Transliterate(form, text)
                          : NoTransliterator::Instance().Transliterate(form, text);
 }
@@ -116,6 +120,8 @@ void LazyMediaPlayer::SetPreferredPlayer(const std::string& name) {
 
 MediaPlayer& LazyMediaPlayer::Real() {
   MediaPlayer* real = Once(module_, tried_, real_, [this](const BackendMakers& m) {
+    if (m.player == nullptr || m.prefer_player == nullptr)
+      return static_cast<MediaPlayer*>(nullptr);
     MediaPlayer* player = m.player(loop_, clock_);
     if (!preferred_.empty()) m.prefer_player(*player, preferred_);
     return player;
@@ -124,8 +130,9 @@ MediaPlayer& LazyMediaPlayer::Real() {
 }
 
 TidePageSource* LazyLocalTides::Real() {
-  return Once(module_, tried_, real_,
-              [this](const BackendMakers& m) { return m.local_tides(loop_, data_path_); });
+  return Once(module_, tried_, real_, [this](const BackendMakers& m) {
+    return m.local_tides ? m.local_tides(loop_, data_path_) : nullptr;
+  });
 }
 
 void LazyLocalTides::Page(const std::string& place, std::function<void(TidePage)> on_done) {
@@ -142,8 +149,9 @@ std::vector<std::string> LazyLocalTides::Complete(const std::string& typed, size
 }
 
 SensorTable LazySensors::ReadTable() {
-  SensorSource* real =
-      Once(module_, tried_, real_, [](const BackendMakers& m) { return m.sensors(); });
+  SensorSource* real = Once(module_, tried_, real_, [](const BackendMakers& m) {
+    return m.sensors ? m.sensors() : nullptr;
+  });
   return real != nullptr ? real->ReadTable() : SensorTable{};
 }
 

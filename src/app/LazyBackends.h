@@ -9,16 +9,17 @@
 
 namespace vfd::app {
 
-// The module of heavy backends, opened at the first call that needs it and never closed. A
-// module that cannot be opened is told once through `tell`; every later call then gets nothing
-// and the backends behave as on a machine without network, player, sensors or scripts.
+// A module of heavy backends, opened at the first call that needs it and never closed. A module
+// that cannot be opened is told once through `tell`, with `lost` (what goes without it); every
+// later call then gets nothing and its backends behave as on a machine without that thing.
 class BackendModule {
  public:
   using Tell = std::function<void(const std::string&)>;
-  // `paths` are tried in order; the default is beside the executable (the build tree), then the
+  // `paths` are tried in order.
+  BackendModule(std::vector<std::string> paths, std::string lost, Tell tell);
+  // Where `file` is looked for: the build tree's modules/ beside the executable, then the
   // installed library directory relative to it.
-  BackendModule(std::vector<std::string> paths, Tell tell);
-  static std::vector<std::string> DefaultPaths();
+  static std::vector<std::string> DefaultPaths(const char* file);
 
   // Null when the module cannot be had.
   const BackendMakers* Makers();
@@ -26,6 +27,7 @@ class BackendModule {
 
  private:
   std::vector<std::string> paths_;
+  std::string lost_;
   Tell tell_;
   bool tried_ = false;
   const BackendMakers* makers_ = nullptr;

@@ -53,7 +53,11 @@ class MachineServices {
   PosixTextFiles files_;
   // The heavy backends come from a module opened on first use: a clock or The Matrix never
   // pays for curl, ICU, libxml2, sd-bus or TagLib.
-  BackendModule module_;
+  BackendModule web_;
+  BackendModule scripts_module_;
+  BackendModule player_module_;
+  BackendModule tides_module_;
+  BackendModule sensors_module_;
   LazyHttpClient http_;
   LazyWebDocuments documents_;
   LazySensors sensors_;
