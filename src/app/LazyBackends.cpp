@@ -12,9 +12,9 @@ namespace vfd::app {
 namespace {
 
 // Where the build puts the module relative to the executable once installed
-// (bin/ to lib/<arch>/vfdvorlinx/).
+// (bin/ to lib/vfdvorlinx/modules/).
 #ifndef VFD_MODULE_DIR_FROM_BIN
-#define VFD_MODULE_DIR_FROM_BIN "../lib/vfdvorlinx"
+#define VFD_MODULE_DIR_FROM_BIN "../lib/vfdvorlinx/modules"
 #endif
 
 // Builds the real backend once, through `make`, when the module is there.
