@@ -43,6 +43,10 @@ TideSourceConfig TideConfig(PosixTextFiles& files) {
   return config;
 }
 
+void TellOnStderr(const std::string& line) {
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 }  // namespace
 
 MachineServices::MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialogs& file_dialogs)
@@ -50,13 +54,24 @@ MachineServices::MachineServices(EventLoop& loop, MessageBoxes& boxes, FileDialo
       boxes_(boxes),
       file_dialogs_(file_dialogs),
       random_(SeededRandom::ClockSeed()),
-      http_(loop),
+      web_(BackendModule::DefaultPaths(kWebModule), "no web", TellOnStderr),
+      scripts_module_(BackendModule::DefaultPaths(kScriptsModule), "other scripts show as '?'",
+                      TellOnStderr),
+      player_module_(BackendModule::DefaultPaths(kPlayerModule), "no media player", TellOnStderr),
+      tides_module_(BackendModule::DefaultPaths(kTidesModule), "no local tide tables",
+                    TellOnStderr),
+      sensors_module_(BackendModule::DefaultPaths(kSensorsModule), "no hardware sensors",
+                      TellOnStderr),
+      http_(web_, loop),
+      documents_(web_),
+      sensors_(sensors_module_),
+      scripts_(scripts_module_),
       // Without a bus there is simply no player.
-      player_(loop, clock_),
+      player_(player_module_, loop, clock_),
       lcdproc_sockets_(loop) {
   const TideSourceConfig tide_config = TideConfig(files_);
   if (tide_config.IsLocal()) {
-    tides_ = std::make_unique<LocalTidePages>(loop_, tide_config.tides_data);
+    tides_ = std::make_unique<LazyLocalTides>(tides_module_, loop_, tide_config.tides_data);
   } else {
     tides_ = std::make_unique<HttpTidePages>(http_, tide_config.tides);
   }

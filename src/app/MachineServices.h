@@ -3,21 +3,17 @@
 #include <memory>
 #include <string>
 
+#include "app/LazyBackends.h"
 #include "core/EventLoop.h"
 #include "core/UserDialogs.h"
-#include "platform/CurlHttpClient.h"
-#include "platform/IcuTransliterator.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxParallelPort.h"
-#include "platform/LinuxSensors.h"
 #include "platform/LocaleFormats.h"
-#include "platform/MprisMediaPlayer.h"
 #include "platform/PosixSerialDevice.h"
 #include "platform/PosixTextFiles.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
 #include "platform/TcpLineServer.h"
-#include "platform/WebDocumentParsers.h"
 #include "shell/Program.h"
 
 namespace vfd::app {
@@ -56,12 +52,19 @@ class MachineServices {
   PosixSerialDevice serial_;
   LinuxParallelPort parallel_;
   PosixTextFiles files_;
-  CurlHttpClient http_;
-  WebDocumentParsers documents_;
-  LinuxSensors sensors_;
-  IcuTransliterator scripts_;
+  // The heavy backends come from a module opened on first use: a clock or The Matrix never
+  // pays for curl, ICU, libxml2, sd-bus or TagLib.
+  BackendModule web_;
+  BackendModule scripts_module_;
+  BackendModule player_module_;
+  BackendModule tides_module_;
+  BackendModule sensors_module_;
+  LazyHttpClient http_;
+  LazyWebDocuments documents_;
+  LazySensors sensors_;
+  LazyTransliterator scripts_;
   std::unique_ptr<TidePageSource> tides_;
-  MprisMediaPlayer player_;
+  LazyMediaPlayer player_;
   // The LCDproc clients' sockets, on a thread of their own.
   TcpLineServer lcdproc_sockets_;
 };
