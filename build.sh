@@ -6,6 +6,8 @@
 #   ./build.sh test      install what is missing, build everything, run all tests
 #   ./build.sh sanitize  the core tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh bench     build and run the benchmarks (optimised build)
+#   ./build.sh fuzz [T]  build the fuzz targets with clang and run each (or target T) for
+#                        VFD_FUZZ_SECONDS (default 20) seconds; findings land in build-fuzz/findings
 #   ./build.sh format    check that the sources are formatted
 #   ./build.sh package   build the Debian package (build-package/*.deb) and check it
 set -euo pipefail
@@ -102,6 +104,16 @@ case "${1:-run}" in
     cmake --build build-bench --parallel "$jobs"
     for b in build-bench/bench/*_bench; do "$b"; done
     ;;
+  fuzz)
+    ensure_packages clang libclang-rt-dev
+    fuzz_targets=()
+    for f in tests/fuzz/*_fuzz.cpp; do fuzz_targets+=("$(basename "$f" .cpp)"); done
+    [ $# -ge 2 ] && fuzz_targets=("${@:2}")
+    configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+      -DVFD_FUZZ=ON -DVFD_WERROR=ON -DVFD_BUILD_TESTS=OFF -DVFD_BUILD_UI=OFF -DVFD_BUILD_BENCH=OFF
+    cmake --build build-fuzz --parallel "$jobs" --target "${fuzz_targets[@]}"
+    tests/fuzz/run build-fuzz "${VFD_FUZZ_SECONDS:-20}" "${fuzz_targets[@]}"
+    ;;
   format)
     ensure_packages "${DEV_PACKAGES[@]}"
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
@@ -117,7 +129,7 @@ case "${1:-run}" in
     ls build-package/vfdvorlinx_*.deb
     ;;
   *)
-    sed -n '2,11p' "$0" >&2
+    sed -n '2,13p' "$0" >&2
     exit 2
     ;;
 esac

@@ -80,6 +80,23 @@ TEST(ProcReadingsTest, ParsersTakeTheFiguresTheyNeedAndRefuseWhatIsNotThere) {
   EXPECT_FALSE(ParseLoadAverage("load"));
 }
 
+TEST(ProcReadingsTest, FiguresNoKernelWritesAreRefusedRatherThanWrapped) {
+  // Counters whose sum does not fit would wrap into a small total with a busy part beyond it.
+  EXPECT_FALSE(ParseProcStat("cpu 18446744073709551615 1 0 0\n"));
+  EXPECT_FALSE(ParseProcStat("cpu 1 0 0 18446744073709551615 1\n"));
+  const auto whole = ParseProcStat("cpu 18446744073709551614 0 0 1\n");
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->busy, 18446744073709551614u);
+  EXPECT_EQ(whole->total, 18446744073709551615u);
+  // Free memory, buffers and cache that add up beyond any machine.
+  EXPECT_FALSE(
+      ParseMemInfoInUse("MemTotal: 1000 kB\nMemFree: 18446744073709551615 kB\n"
+                        "Cached: 2 kB\n"));
+  // A load is a count of waiting tasks, never negative.
+  EXPECT_FALSE(ParseLoadAverage("-27 1 1"));
+  EXPECT_FALSE(ParseLoadAverage("-0.5"));
+}
+
 TEST(ProcReadingsTest, CpuLoadCoversTheTimeSinceThePreviousReading) {
   TempDir proc;
   WriteProc(proc, "100 0 100 800 0");

@@ -65,6 +65,22 @@ TEST(ServicesFileTest, BadLinesAreReportedByNumberAndTheOthersStillApply) {
   EXPECT_EQ(c.problems[7].rfind("vfdservices.txt line 9: ", 0), 0u) << c.problems[7];
 }
 
+TEST(ServicesFileTest, AProblemQuotesTheFileAsPlainText) {
+  // The problems reach the status line and a terminal: an escape sequence from the file must not
+  // act there, bytes that are no UTF-8 are mended, and a value of a whole screen is cut.
+  const ServicesFileContents c = ParseServicesFile(
+      "hardnews = \x1b[8mhttp://example.org\n"
+      "col\x07our\xff = blue\n"
+      "charset = " +
+      std::string(200, 'x') + "\n");
+  ASSERT_EQ(c.problems.size(), 3u);
+  EXPECT_EQ(c.problems[0],
+            "vfdservices.txt line 1: \"?[8mhttp://example.org\" is not a usable URL for hardnews");
+  EXPECT_EQ(c.problems[1], "vfdservices.txt line 2: unknown key \"col?our\xEF\xBF\xBD\"");
+  EXPECT_EQ(c.problems[2], "vfdservices.txt line 3: \"" + std::string(60, 'x') +
+                               "...\" is not a character set (japanese or european) for charset");
+}
+
 TEST(ServicesFileTest, TidesAreLocalOrAPageService) {
   EXPECT_EQ(ParseServicesFile("tides = local\n").urls.tides, "local");
   EXPECT_EQ(ParseServicesFile("tides = http://127.0.0.1:8080/\n").urls.tides,

@@ -93,6 +93,22 @@ TEST(SettingsTest, TextsTheCodePageLacksComeBackWholeAndTheFileStaysSingleBytes)
   EXPECT_EQ(edited.settings.MessageText, s.MessageText);
 }
 
+TEST(SettingsTest, ATextWhoseCodePageBytesLookLikeUtf8ComesBackUnchanged) {
+  // "Ã©" is C3 A9 in the code page, which is also "é" in UTF-8: a file of such bytes would be
+  // taken for one an editor saved as UTF-8 and come back changed.
+  Settings s;
+  s.TideLocation =
+      "Montr\xC3\x83\xC2\xA9"
+      "al";
+  s.MessageText = "Gr\xC3\xBC\xC3\x9F";
+  const std::string file = FormatSettings(s);
+  const SettingsParse back = ParseSettings(file);
+  ASSERT_TRUE(back.ok) << back.error;
+  EXPECT_EQ(back.settings.TideLocation, s.TideLocation);
+  EXPECT_EQ(back.settings.MessageText, s.MessageText);
+  EXPECT_EQ(FormatSettings(back.settings), file);
+}
+
 TEST(SettingsTest, ADoubleQuoteOrLineBreakInATextCannotShiftTheLaterValues) {
   Settings s;
   s.MessageText = "say \"hi\"\r\nthere";

@@ -314,7 +314,21 @@ int16_t LeadingNumber(std::string_view text) {
 std::string FormatSettings(const Settings& settings) {
   Writer writer;
   VisitFields(settings, writer);
-  return writer.Take();
+  std::string text = writer.Take();
+  // The reader takes a file that is valid UTF-8 for one an editor saved so, and some texts in
+  // the code page happen to be ("\xC3\xA9" is "Ã©"): that file would come back changed. Its
+  // characters beyond ASCII, all inside texts, are then stored as references instead.
+  if (!IsUtf8BeyondAscii(text)) return text;
+  std::string ascii;
+  for (char c : text) {
+    if (static_cast<uint8_t>(c) < 0x80) {
+      ascii.push_back(c);
+      continue;
+    }
+    for (char32_t cp : DecodeUtf8(Cp1252ToUtf8(std::string_view(&c, 1))))
+      ascii += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+  }
+  return ascii;
 }
 
 SettingsParse ParseSettings(std::string_view content) {

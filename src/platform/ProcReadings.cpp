@@ -26,6 +26,12 @@ bool NextNumber(std::string_view& text, uint64_t& value) {
   return true;
 }
 
+// `a + b`, or nullopt when the sum does not fit: a wrapped sum would be a figure no machine has.
+std::optional<uint64_t> Sum(uint64_t a, uint64_t b) {
+  if (b > UINT64_MAX - a) return std::nullopt;
+  return a + b;
+}
+
 // The kB figure of the meminfo line `key` ("MemTotal:"), or nullopt.
 std::optional<uint64_t> MemInfoValue(std::string_view text, std::string_view key) {
   size_t at = 0;
@@ -55,10 +61,13 @@ std::optional<CpuTimes> ParseProcStat(std::string_view text) {
     ++n;
   if (n < 4) return std::nullopt;
   CpuTimes t;
-  for (size_t i = 0; i < n; ++i)
-    t.total += f[i];
-  const uint64_t idle = f[3] + f[4];
-  t.busy = t.total - idle;
+  for (size_t i = 0; i < n; ++i) {
+    const std::optional<uint64_t> total = Sum(t.total, f[i]);
+    if (!total) return std::nullopt;
+    t.total = *total;
+  }
+  // The idle and iowait counters are parts of the total, which holds them without wrapping.
+  t.busy = t.total - f[3] - f[4];
   return t;
 }
 
@@ -69,11 +78,13 @@ std::optional<double> ParseMemInfoInUse(std::string_view text) {
   if (!available) {
     const std::optional<uint64_t> free = MemInfoValue(text, "MemFree:");
     if (!free) return std::nullopt;
-    available = *free + MemInfoValue(text, "Buffers:").value_or(0) +
-                MemInfoValue(text, "Cached:").value_or(0);
+    available = Sum(*free, MemInfoValue(text, "Buffers:").value_or(0));
+    if (available) available = Sum(*available, MemInfoValue(text, "Cached:").value_or(0));
+    if (!available) return std::nullopt;
   }
   const uint64_t used = *available >= *total ? 0 : *total - *available;
-  return 100.0 * static_cast<double>(used) / static_cast<double>(*total);
+  // Counts beyond 2^53 round on their way to double, and the quotient may round past 100.
+  return std::min(100.0, 100.0 * static_cast<double>(used) / static_cast<double>(*total));
 }
 
 std::optional<double> ParseLoadAverage(std::string_view text) {
@@ -82,7 +93,9 @@ std::optional<double> ParseLoadAverage(std::string_view text) {
   text.remove_prefix(first);
   double value = 0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || ptr == text.data() || !std::isfinite(value)) return std::nullopt;
+  // The kernel writes a count of waiting tasks: a sign or an infinity means this is no load.
+  if (ec != std::errc() || ptr == text.data() || !std::isfinite(value) || value < 0)
+    return std::nullopt;
   return value;
 }
 

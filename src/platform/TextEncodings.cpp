@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "core/Charset.h"
+
 namespace vfd {
 
 std::optional<std::string> ConvertToUtf8(std::string_view bytes, const std::string& charset) {
@@ -27,6 +29,10 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, const std::stri
   }
   iconv_close(cd);
   out.resize(out.size() - out_left);
+  // glibc's converters know code points up to 0x7FFFFFFF, beyond Unicode, and write them in the
+  // old five- and six-byte forms: its UTF-8 decoder takes such a form in and passes it on, and
+  // UCS-4 or UTF-7 input can name one. None is a character.
+  if (!IsUtf8(out)) out = EncodeUtf8(DecodeUtf8(out));
   return out;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/Charset.h"
+
 namespace vfd {
 namespace {
 
@@ -27,6 +29,20 @@ std::string WithoutTrailingSlash(std::string_view url) {
   while (url.ends_with('/'))
     url.remove_suffix(1);
   return std::string(url);
+}
+
+// A text of the file as a problem quotes it. The problems go to the status line and, without a
+// window, to the terminal, so what the file holds must not reach either as it is: bytes that are
+// no UTF-8 are mended, control characters (an escape sequence would act on the terminal) shown
+// as '?', and a long value is cut, since the line has room for only so much.
+std::string Shown(std::string_view text) {
+  constexpr size_t kMaxShown = 60;
+  std::u32string chars = DecodeUtf8(text);
+  const bool cut = chars.size() > kMaxShown;
+  if (cut) chars.resize(kMaxShown);
+  for (char32_t& c : chars)
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = '?';
+  return EncodeUtf8(chars) + (cut ? "..." : "");
 }
 
 }  // namespace
@@ -117,8 +133,7 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
     const std::string key(Trim(line.substr(0, equals)));
     const std::string_view value = Trim(line.substr(equals + 1));
     const auto bad_url = [&] {
-      out.problems.push_back(where + "\"" + std::string(value) + "\" is not a usable URL for " +
-                             key);
+      out.problems.push_back(where + "\"" + Shown(value) + "\" is not a usable URL for " + key);
     };
     if (key == "weather") {
       if (value == "open-meteo") {
@@ -158,7 +173,7 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
     } else if (key == "charset" ||
                (key.size() == 9 && key.starts_with("charset-") && key[8] >= '1' && key[8] <= '5')) {
       if (value != "japanese" && value != "european") {
-        out.problems.push_back(where + "\"" + std::string(value) + "\" is not a character set (" +
+        out.problems.push_back(where + "\"" + Shown(value) + "\" is not a character set (" +
                                "japanese or european) for " + key);
         continue;
       }
@@ -186,7 +201,7 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
       }
       (rotation ? urls.lcdproc_rotation : urls.lcdproc_duration) = number;
     } else {
-      out.problems.push_back(where + "unknown key \"" + key + "\"");
+      out.problems.push_back(where + "unknown key \"" + Shown(key) + "\"");
     }
   }
   return out;
