@@ -53,6 +53,17 @@ TEST(TidePageTest, AnEventEarlierInTheCurrentHourIsStillTheNextOne) {
   EXPECT_EQ(r.line2, "0.41 feet  Low Tide");
 }
 
+// The reading cuts at byte distances from its markers; a zone name with a character of two bytes
+// just before the cut must not leave half of it on the line.
+TEST(TidePageTest, ACutThroughACharacterLeavesNoHalfOfIt) {
+  const std::string page = Page("2026-12-08  9:10 AM \xC3\x89ST   7.02 feet  High Tide\n" +
+                                Entry(9, "2:35", "AM", "0.41", "Low"));
+  const TideReading r = ReadTidePage(page, 8, 3);
+  ASSERT_EQ(r.outcome, Outcome::kLines);
+  EXPECT_EQ(r.line1, "2026-12-08  9:10 AM ");
+  EXPECT_EQ(r.line2, "7.02 feet  High Tide");
+}
+
 TEST(TidePageTest, TwelveIsMidnightWithoutPmAndNoonWithIt) {
   const std::string page =
       Page(Entry(8, "12:05", "AM", "1.00", "Low") + Entry(8, "5:00", "AM", "6.00", "High") +

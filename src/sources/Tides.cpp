@@ -132,6 +132,31 @@ constexpr char kNoStation[] = "No tide station for ";
 
 }  // namespace
 
+namespace {
+
+// The page is cut at fixed distances from its markers, which counts bytes; where a character of
+// several bytes stands at a cut, the pieces of it left at a line's ends are dropped rather than
+// shown as a broken character.
+std::string WholeCharacters(std::string line) {
+  const auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  size_t start = 0;
+  while (start < line.size() && continuation(line[start]))
+    ++start;
+  line.erase(0, start);
+  // The last character's first byte, and how long it says the character is.
+  size_t lead = line.size();
+  while (lead > 0 && line.size() - lead < 4 && continuation(line[lead - 1]))
+    --lead;
+  if (lead > 0) {
+    const auto b = static_cast<unsigned char>(line[lead - 1]);
+    const size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (b >= 0x80 && line.size() - (lead - 1) < length) line.erase(lead - 1);
+  }
+  return line;
+}
+
+}  // namespace
+
 TideReading ReadTidePage(std::string_view page, int day_of_month, int hour) {
   using Outcome = TideReading::Outcome;
   try {
@@ -156,9 +181,10 @@ TideReading ReadTidePage(std::string_view page, int day_of_month, int hour) {
     }
     const long q = static_cast<long>(InStr(e, "T"));
     TideReading reading{Outcome::kLines};
-    reading.line1 = WithoutLineFeeds(Left(e, q - 3));
+    reading.line1 = WholeCharacters(WithoutLineFeeds(Left(e, q - 3)));
     const std::string_view r = Mid(e, q + 4);
-    reading.line2 = WithoutLineFeeds(Left(r, static_cast<long>(InStr(r, "Tide")) + 3));
+    reading.line2 =
+        WholeCharacters(WithoutLineFeeds(Left(r, static_cast<long>(InStr(r, "Tide")) + 3)));
     return reading;
   } catch (const TextRunsOut&) {
     return {Outcome::kFailed};
