@@ -63,7 +63,7 @@ TEST_F(UpdateCheckTest, TheVersionFollowedByALineBreakShowsNothing) {
   EXPECT_EQ(BoxesFor("3.10\r\n"), 0u);
 }
 
-TEST_F(UpdateCheckTest, AFailureIsSilent) {
+TEST_F(UpdateCheckTest, AFailureShowsNoBox) {
   StartWith(kUpdateCheckEnabled);
   rig.http.Reply(HttpResult{.status = 404, .error = "the server answered with status 404"});
   rig.loop.RunPosted();
