@@ -140,16 +140,16 @@ std::string CharsetOfContentType(std::string_view content_type) {
   return {};
 }
 
-std::string_view FeedTextOf(std::string_view bytes, std::string_view content_type,
-                            std::string& storage) {
+namespace {
+
+std::string_view DecodedFeed(std::string_view bytes, std::string_view content_type,
+                             std::string& storage) {
   const Sniffed sniffed = Sniff(bytes);
   if (sniffed.charset != nullptr) {
     const std::string_view rest = bytes.substr(sniffed.mark_length);
     if (std::string_view(sniffed.charset) == "UTF-8") return Utf8Text(rest, storage);
     if (std::optional<std::string> text = ConvertToUtf8(rest, sniffed.charset)) {
       storage = std::move(*text);
-      // A mark the conversion kept (a second one, or one the encoding reads itself) goes too.
-      if (std::string_view(storage).starts_with("\xEF\xBB\xBF")) storage.erase(0, 3);
       return storage;
     }
   }
@@ -180,6 +180,18 @@ std::string_view FeedTextOf(std::string_view bytes, std::string_view content_typ
     }
   }
   return Utf8Text(bytes, storage);
+}
+
+}  // namespace
+
+std::string_view FeedTextOf(std::string_view bytes, std::string_view content_type,
+                            std::string& storage) {
+  std::string_view text = DecodedFeed(bytes, content_type, storage);
+  // Marks the decoding kept (more than one, or one the encoding reads itself) go too: the text
+  // starts with the document.
+  while (text.starts_with("\xEF\xBB\xBF"))
+    text.remove_prefix(3);
+  return text;
 }
 
 }  // namespace vfd

@@ -180,7 +180,7 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
       urls.charset[key == "charset" ? 0 : static_cast<size_t>(key[8] - '0')] = std::string(value);
     } else if (key == "lcdproc") {
       if (!IsListenAddress(value)) {
-        out.problems.push_back(where + "\"" + std::string(value) +
+        out.problems.push_back(where + "\"" + Shown(value) +
                                "\" is not an address and port (such as 127.0.0.1:13666) or off "
                                "for lcdproc");
         continue;
@@ -194,9 +194,9 @@ ServicesFileContents ParseServicesFile(std::string_view text) {
           std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
         number = std::stoi(std::string(value));
       if (number < (rotation ? 0 : 1) || number > most) {
-        out.problems.push_back(where + "\"" + std::string(value) +
-                               "\" is not a whole number from " + (rotation ? "0" : "1") + " to " +
-                               std::to_string(most) + " for " + key);
+        out.problems.push_back(where + "\"" + Shown(value) + "\" is not a whole number from " +
+                               (rotation ? "0" : "1") + " to " + std::to_string(most) + " for " +
+                               key);
         continue;
       }
       (rotation ? urls.lcdproc_rotation : urls.lcdproc_duration) = number;
