@@ -21,19 +21,8 @@ command -v python3 >/dev/null || {
 program=$(realpath "$program")
 sim=$(realpath "$sim")
 
-work=$(mktemp -d)
-cleanup() {
-  jobs -p | xargs -r kill 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
-
-cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{n += $1} END {printf "%d", n}'; }
-switches() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ {n += $2} END {print n}'; }
+. "$(dirname "$0")/measuring.sh"
+export QT_QPA_PLATFORM=offscreen
 
 # A loopback port nobody listens on (never 13666, where an LCDd may run).
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')

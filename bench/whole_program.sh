@@ -28,21 +28,7 @@ program=$(realpath "$program")
 daemon=$(realpath "$daemon")
 sim=$(realpath "$sim")
 
-work=$(mktemp -d)
-cleanup() {
-  jobs -p | xargs -r kill 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export XDG_RUNTIME_DIR=$work/run
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-# Never the desktop's session bus.
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
-
-# Sums over every thread of a process: nanoseconds on a CPU, context switches, system calls.
-cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{n += $1} END {printf "%d", n}'; }
-switches() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ {n += $2} END {print n}'; }
+. "$(dirname "$0")/measuring.sh"
 syscalls() { awk '/^sys(cr|cw)/ {n += $2} END {print n}' /proc/"$1"/io; }
 # Resident memory in kB: all of it, and the part shared with other processes counted in share.
 rss_kb() { awk '/^VmRSS/ {print $2}' /proc/"$1"/status; }
